@@ -1,0 +1,66 @@
+#include "environment/OsVersion.h"
+
+#include <windows.h>
+
+#include "environment/StrUtils.h"
+
+OsVersionRecord QueryOsVersion() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof(info);  // 148 bytes
+    static_assert(sizeof(OSVERSIONINFOA) == 148);
+    OsVersionRecord r;
+    if (!GetVersionExA(&info)) return r;
+    r.ok = true;
+    r.major = info.dwMajorVersion;
+    r.minor = info.dwMinorVersion;
+    r.platformId = info.dwPlatformId;
+    return r;
+}
+
+std::string OsFamilyOf(const OsVersionRecord& r) {
+    if (!r.ok) return "";
+    if (r.platformId == VER_PLATFORM_WIN32_WINDOWS) return "WIN95_98";
+    if (r.platformId == VER_PLATFORM_WIN32_NT) return "WINNT";
+    return "Other";
+}
+
+double OsVersionOf(const OsVersionRecord& r, std::string& platformName) {
+    if (!r.ok) {
+        // The record's fields are not set when the query fails: report version 0.
+        platformName.clear();
+        return 0;
+    }
+    platformName = r.platformId == VER_PLATFORM_WIN32_NT ? "WinNT" : "Win32";
+    return VersionToFloat(std::to_string(r.major) + "." + std::to_string(r.minor));
+}
+
+std::string OsNameOf(const OsVersionRecord& r) {
+    std::string platform;
+    const double v = OsVersionOf(r, platform);
+    if (platform == "Win32") {
+        if (v == 4) return "Win95";
+        if (v == 4.1) return "Win98";
+        if (v == 4.9) return "WinME";
+        return "Other";
+    }
+    if (v == 4) return "NT4.0";
+    if (v == 5) return "Win2000";
+    if (v == 5.1) return "WinXP";
+    if (v == 5.2) return "Win2003";
+    if (v == 6) return "Vista";
+    return "Other";
+}
+
+std::string GetOsFamily() { return OsFamilyOf(QueryOsVersion()); }
+
+double GetOsVersion(std::string& platformName) { return OsVersionOf(QueryOsVersion(), platformName); }
+
+std::string GetOsPlatformName() {
+    std::string name;
+    GetOsVersion(name);
+    return name;
+}
+
+int GetOsPlatformKind() { return SameTextAscii(GetOsPlatformName(), "Win32") ? 1 : 2; }
+
+std::string GetOsName() { return OsNameOf(QueryOsVersion()); }

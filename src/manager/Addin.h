@@ -1,0 +1,14 @@
+// Switching the add-in on and off by placing the common add-in workbook.
+#pragma once
+#include <string>
+
+// 0 registered, 1 removed, -1 broken installation.
+int AddinStateOf(const std::string& installedPath, const std::string& parkedPath);
+// Mode 1 places (copies parked onto installed), any other mode withdraws.
+bool SwitchAddinFile(const std::string& installedPath, const std::string& parkedPath, int mode);
+// "Torva.xla" in the start-up folder of every Office 9.0 to 15.0.
+bool SwitchOfficeStartupFile(const std::string& productFolder, int mode);
+// "S" registers, "E" removes, any other letter toggles (command line).
+bool SwitchAddin(const std::string& letter);
+// Tells a running Excel to quit (command line).
+bool CloseRunningExcel(int version);

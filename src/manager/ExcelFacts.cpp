@@ -1,0 +1,15 @@
+#include "manager/ExcelFacts.h"
+
+namespace excel {
+
+std::string ProgIdFor(int version) {
+    return version == 0 ? std::string(kProgId) : std::string(kProgId) + "." + std::to_string(version);
+}
+
+std::string RunningTestProgIdFor(int version) { return ProgIdFor(version >= 12 ? 8 : version); }
+
+std::string InstallRootKey(int officeVersion) {
+    return "SOFTWARE\\Microsoft\\Office\\" + std::to_string(officeVersion) + ".0\\Excel\\InstallRoot";
+}
+
+}  // namespace excel

@@ -1,0 +1,16 @@
+// The edition's settings file in the Windows folder.
+#pragma once
+#include <string>
+
+// "Torva.Ini", "Torva8.Ini" or "Torva9.Ini" by the served Excel version (no folder).
+std::string SettingsFileName();
+std::string SettingsFileNameFor(int servedVersion);
+// The help folder is read from this file whatever the edition.
+inline constexpr const char* kHelpSettingsFile = "Torva9.ini";
+// [GenDir] Dir of SettingsFileName(), as stored.
+std::string ReadProductFolder();
+// Excel folder and start-up folder (both with a trailing backslash, or empty);
+// writes [NewEnv] ExcelDir back when it was empty. Always true.
+bool GetExcelFolders(const std::string& settingsFile, std::string& excelFolder, std::string& startupFolder);
+// Under "Vista", deletes the per-user VirtualStore copy of the settings file.
+void RemoveVirtualStoreCopy(const std::string& settingsFile);

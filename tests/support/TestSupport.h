@@ -1,0 +1,170 @@
+// Helpers shared by the test programs that run under Wine.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "environment/Handles.h"
+
+namespace ts {
+
+// ---- places --------------------------------------------------------------
+// The build folder with a trailing backslash (the test programs live in its tests\).
+std::string BuildDir();
+// build\TorvaMan.exe, and build\fixtures\NAME.exe.
+std::string ProgramPath();
+std::string FixturePath(const std::string& name);
+
+// ---- files -----------------------------------------------------------------
+bool FileExists(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);  // empty when missing
+// Deletes a file or a folder tree (attributes cleared first); missing is fine.
+void RemoveTree(const std::string& path);
+
+// A fresh folder under %TEMP%, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }  // ends with a backslash
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+// Keeps a file's bytes (or its absence) and puts them back at the end.
+class ScopedFileBackup {
+public:
+    explicit ScopedFileBackup(std::string path);
+    ~ScopedFileBackup();
+    ScopedFileBackup(const ScopedFileBackup&) = delete;
+    ScopedFileBackup& operator=(const ScopedFileBackup&) = delete;
+
+private:
+    std::string path_, bytes_;
+    bool existed_;
+};
+
+// ---- registry --------------------------------------------------------------
+// Snapshots a key with its whole subtree (or its absence) and restores it at the end.
+class ScopedRegKey {
+public:
+    ScopedRegKey(HKEY root, std::string path);
+    ~ScopedRegKey();
+    ScopedRegKey(const ScopedRegKey&) = delete;
+    ScopedRegKey& operator=(const ScopedRegKey&) = delete;
+    struct Node;
+
+private:
+    HKEY root_;
+    std::string path_;
+    Node* saved_;  // null when the key did not exist
+};
+
+bool RegSet(HKEY root, const std::string& path, const std::string& name, const std::string& value,
+            DWORD type = REG_SZ);
+bool RegSetBinary(HKEY root, const std::string& path, const std::string& name, const std::string& bytes,
+                  DWORD type);
+bool RegGet(HKEY root, const std::string& path, const std::string& name, std::string& value);
+bool RegKeyExists(HKEY root, const std::string& path);
+void RegDeleteTree(HKEY root, const std::string& path);
+
+// Wine reports another Windows to programs of this file name (win98, nt40, winxp, vista, win7).
+class ScopedWineVersion {
+public:
+    ScopedWineVersion(const std::string& exeName, const std::string& version);
+    ~ScopedWineVersion();
+
+private:
+    std::unique_ptr<ScopedRegKey> key_;
+};
+
+// ---- processes -------------------------------------------------------------
+// "S" with double quotes around it, for command lines.
+std::string Quoted(const std::string& s);
+
+class Child {
+public:
+    Child() = default;
+    // Starts a command line; Env entries "NAME=value" are added to this environment.
+    bool Start(const std::string& commandLine, const std::vector<std::string>& env = {});
+    // Exit code, or -1 after TimeoutMs (the process is then killed).
+    int Wait(DWORD timeoutMs);
+    bool Running() const;
+    DWORD Pid() const { return pid_; }
+    HANDLE Handle() const { return process_.get(); }
+    void Kill();
+    ~Child();
+
+private:
+    UniqueHandle process_;
+    DWORD pid_ = 0;
+};
+
+// Runs a command line to its end; -1 on time-out or failure to start.
+int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000,
+               const std::vector<std::string>& env = {});
+
+// Copies this test program under another name that Wine reports as Version, runs
+// the tests matching Filter there (TORVA_WINVER tells them), returns its exit code.
+int RunSelfAs(const std::string& version, const std::string& filter);
+// The version this process was started under by RunSelfAs, or empty.
+std::string RunningUnder();
+// Skips the test unless RunSelfAs started this process under Version.
+#define REQUIRE_WINDOWS_VERSION(v)                                        \
+    do {                                                                  \
+        if (::ts::RunningUnder() != (v)) GTEST_SKIP() << "runs under " v; \
+    } while (0)
+
+// ---- windows of other processes ----------------------------------------------
+std::string WindowText(HWND hwnd);
+std::string ClassOf(HWND hwnd);
+// A visible top-level window of that class (and title, unless null) within TimeoutMs.
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
+// Waits until no such window exists; false on time-out.
+bool WaitForNoWindow(const char* className, const char* title, DWORD timeoutMs);
+
+// A visible top-level window of process Pid and that class within TimeoutMs.
+HWND WaitForProcessWindow(DWORD pid, const char* className, DWORD timeoutMs);
+// How many top-level windows of that class belong to the given processes.
+int CountProcessWindows(const std::vector<DWORD>& pids, const char* className);
+
+struct MessageBoxInfo {
+    HWND hwnd = nullptr;
+    std::string caption, text;
+};
+// A message box ("#32770") of process Pid (any process for 0) within TimeoutMs.
+MessageBoxInfo WaitForMessageBox(DWORD pid, DWORD timeoutMs);
+// Presses a button of a dialog (1 = OK).
+void ClickButton(HWND dialog, int id = IDOK);
+// Runs Pump (this thread's messages) while waiting: for windows created in this process.
+void PumpMessages(DWORD ms);
+
+// ---- message boxes of this process ----------------------------------------------
+class MessageBoxRecorder {
+public:
+    struct Call {
+        HWND owner;
+        std::string text;
+        UINT flags;
+        std::string caption;
+    };
+    explicit MessageBoxRecorder(int answer = IDOK);
+    ~MessageBoxRecorder();
+    const std::vector<Call>& calls() const { return calls_; }
+    // Runs in place of each message box, after it is recorded.
+    std::function<void(const Call&)> onShow;
+
+private:
+    std::vector<Call> calls_;
+    int answer_;
+};
+
+}  // namespace ts
