@@ -6,188 +6,109 @@
 #include "environment/StrUtils.h"
 #include "help/HelpFunc_Torva.h"
 
-namespace {
-
-struct Row {
-    std::string keyword;
-    int32_t context;
-};
-
-HelpKeywordTable& Filled(const std::string& group, const std::string& keyword = "") {
-    static HelpKeywordTable table;
-    table.count = -1;
-    FillHelpKeywordTable(group, keyword, table);
-    return table;
-}
-
-}  // namespace
-
-TEST(HelpContextOf, ManagerTopicInAnyCase) {
-    EXPECT_EQ(100102, HelpContextOf("TorvaManager", "TORVA"));
-    EXPECT_EQ(100102, HelpContextOf("torvamanager", "torva"));
-    EXPECT_EQ(100102, HelpContextOf("TORVAMANAGER", "Torva"));
-    // Folding is for ASCII letters only: a near miss stays a miss.
-    EXPECT_EQ(0, HelpContextOf("TorvaManager ", "Torva"));
-    EXPECT_EQ(0, HelpContextOf("TorvaManage", "Torva"));
-    EXPECT_EQ(0, HelpContextOf("TorvaManager", "Torva "));
-}
-
-TEST(HelpContextOf, KeywordsBelongToTheirGroup) {
-    EXPECT_EQ(0, HelpContextOf("Index", "TorvaQ"));
-    EXPECT_EQ(100001, HelpContextOf("Index", "Torva"));
-    EXPECT_EQ(999999, HelpContextOf("HISTORY", "TorvaQ"));
-    EXPECT_EQ(0, HelpContextOf("HISTORY", "Torva"));
-    EXPECT_EQ(299999, HelpContextOf("History_01", "Torva"));
-    EXPECT_EQ(0, HelpContextOf("History_01", "TorvaQ"));
-
-    EXPECT_EQ(305001, HelpContextOf("BtSetValue", "TorvaQ"));
-    EXPECT_EQ(205099, HelpContextOf("BtSetValue", "Torva"));
-    EXPECT_EQ(301009, HelpContextOf("BtMail", "TorvaQ"));
-    EXPECT_EQ(205302, HelpContextOf("BtMail", "Torva"));
-    EXPECT_EQ(308006, HelpContextOf("BtPasteDialogFile", "TorvaQ"));
-    EXPECT_EQ(205303, HelpContextOf("BtPasteDialogFile", "Torva"));
-}
-
-TEST(HelpContextOf, NumbersOutsideTheRuns) {
-    EXPECT_EQ(230302, HelpContextOf("ExcelDisp", "Torva"));
-    EXPECT_EQ(203301, HelpContextOf("MakeBtDisp", "Torva"));
-    EXPECT_EQ(203303, HelpContextOf("DispOn", "Torva"));
-    EXPECT_EQ(201001, HelpContextOf("HELPC_0001", "Torva"));
-    EXPECT_EQ(201001, HelpContextOf("B_HELPC_0001", "Torva"));
-    EXPECT_EQ(201008, HelpContextOf("TorvaMenuOther", "Torva"));
-    EXPECT_EQ(202407, HelpContextOf("MakeBtRecordQuery", "Torva"));
-    EXPECT_EQ(307020, HelpContextOf("BtDBLogin", "TorvaQ"));
-}
-
-TEST(HelpContextOf, SmallGroups) {
-    EXPECT_EQ(701003, HelpContextOf("Setup_Other", "Torva2"));
-    EXPECT_EQ(701003, HelpContextOf("Setup_Other", "TorvaA"));
-    EXPECT_EQ(700001, HelpContextOf("index_07", "torvaa"));
-    EXPECT_EQ(500001, HelpContextOf("F_index", "TorvaF"));
-    EXPECT_EQ(600001, HelpContextOf("Button_Index", "TorvaT"));
-    EXPECT_EQ(650001, HelpContextOf("System_Index", "TorvaT"));
-    EXPECT_EQ(900001, HelpContextOf("GUID_Index", "TorvaG"));
-    EXPECT_EQ(0, HelpContextOf("GUID_Index", "TorvaT"));
-}
-
-TEST(HelpContextOf, AnyOtherGroupMakesTheKeywordItsNumber) {
-    EXPECT_EQ(1234, HelpContextOf("1234", "Other"));
-    EXPECT_EQ(16, HelpContextOf("$10", "Other"));
-    EXPECT_EQ(0, HelpContextOf("abc", "Other"));
-    EXPECT_EQ(0, HelpContextOf("", "Other"));
-    EXPECT_EQ(-5, HelpContextOf(" -5", ""));
-    // Group names match as whole texts: these are none of the known groups.
-    EXPECT_EQ(0, HelpContextOf("TorvaManager", "Torv"));
-    EXPECT_EQ(0, HelpContextOf("TorvaManager", "TorvaX"));
-    EXPECT_EQ(0, HelpContextOf("Index", "TorvaQQ"));
-    EXPECT_EQ(100102, HelpContextOf("100102", "TorvaManager"));
-    // An empty keyword is in no known table.
-    EXPECT_EQ(0, HelpContextOf("", "Torva"));
+TEST(HelpContextOf, KeywordsInTheirGroups) {
+    struct Case {
+        const char *keyword, *group;
+        int32_t context;
+    } cases[] = {
+        {"TorvaManager", "TORVA", 100102}, {"torvamanager", "torva", 100102}, {"TorvaManager ", "Torva", 0},
+        {"TorvaManage", "Torva", 0},       {"TorvaManager", "Torva ", 0},     {"", "Torva", 0},
+        {"Index", "TorvaQ", 0},            {"Index", "Torva", 100001},        {"HISTORY", "TorvaQ", 999999},
+        {"HISTORY", "Torva", 0},           {"History_01", "Torva", 299999},   {"History_01", "TorvaQ", 0},
+        {"ExcelDisp", "Torva", 230302},    {"MakeBtDisp", "Torva", 203301},   {"DispOn", "Torva", 203303},
+        {"HELPC_0001", "Torva", 201001},   {"B_HELPC_0001", "Torva", 201001}, {"TorvaMenuOther", "Torva", 201008},
+        {"BtSetValue", "TorvaQ", 305001},  {"BtSetValue", "Torva", 205099},   {"BtMail", "TorvaQ", 301009},
+        {"BtMail", "Torva", 205302},       {"BtPasteDialogFile", "TorvaQ", 308006},
+        {"BtPasteDialogFile", "Torva", 205303}, {"BtDBLogin", "TorvaQ", 307020},
+        {"Setup_Other", "Torva2", 701003}, {"Setup_Other", "TorvaA", 701003}, {"index_07", "torvaa", 700001},
+        {"F_index", "TorvaF", 500001},     {"System_Index", "TorvaT", 650001}, {"GUID_Index", "TorvaG", 900001},
+        {"GUID_Index", "TorvaT", 0},
+        // Any other group name, compared as a whole text: the keyword is its own number.
+        {"1234", "Other", 1234},           {"$10", "Other", 16},              {"abc", "Other", 0},
+        {"", "Other", 0},                  {" -5", "", -5},                   {"TorvaManager", "Torv", 0},
+        {"TorvaManager", "TorvaX", 0},     {"Index", "TorvaQQ", 0},           {"100102", "TorvaManager", 100102},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.context, HelpContextOf(c.keyword, c.group)) << c.keyword << " in " << c.group;
 }
 
 TEST(HelpKeywordTable, SizeAndEndsOfEveryGroup) {
+    static HelpKeywordTable t;
     struct Expect {
         const char* group;
         int count;
-        Row first, last;
+        const char* first;
+        int32_t firstContext;
+        const char* last;
+        int32_t lastContext;
     } groups[] = {
-        {"TorvaQ", 120, {"Index_02", 300001}, {"BtDBRollBack", 311004}},
-        {"Torva", 159, {"Index", 100001}, {"DDialogJump", 205501}},
-        {"TorvaF", 1, {"F_index", 500001}, {"F_index", 500001}},
-        {"Torva2", 4, {"Index_07", 700001}, {"Setup_Other", 701003}},
-        {"TorvaA", 4, {"Index_07", 700001}, {"Setup_Other", 701003}},
-        {"TorvaT", 2, {"Button_Index", 600001}, {"System_Index", 650001}},
-        {"TorvaG", 1, {"GUID_Index", 900001}, {"GUID_Index", 900001}},
+        {"TorvaQ", 120, "Index_02", 300001, "BtDBRollBack", 311004},
+        {"Torva", 159, "Index", 100001, "DDialogJump", 205501},
+        {"TorvaF", 1, "F_index", 500001, "F_index", 500001},
+        {"Torva2", 4, "Index_07", 700001, "Setup_Other", 701003},
+        {"TorvaA", 4, "Index_07", 700001, "Setup_Other", 701003},
+        {"TorvaT", 2, "Button_Index", 600001, "System_Index", 650001},
+        {"TorvaG", 1, "GUID_Index", 900001, "GUID_Index", 900001},
     };
     for (const Expect& e : groups) {
-        SCOPED_TRACE(e.group);
         for (const std::string& name : {std::string(e.group), UpperAscii(e.group), LowerAscii(e.group)}) {
-            const HelpKeywordTable& t = Filled(name);
-            ASSERT_EQ(e.count, t.count);
-            EXPECT_EQ(e.first.keyword, t.keywords[0]);
-            EXPECT_EQ(e.first.context, t.contexts[0]);
-            EXPECT_EQ(e.last.keyword, t.keywords[t.count - 1]);
-            EXPECT_EQ(e.last.context, t.contexts[t.count - 1]);
+            t.count = -1;
+            FillHelpKeywordTable(name, "", t);
+            ASSERT_EQ(e.count, t.count) << name;
+            EXPECT_EQ(e.first, t.keywords[0]) << name;
+            EXPECT_EQ(e.firstContext, t.contexts[0]) << name;
+            EXPECT_EQ(e.last, t.keywords[t.count - 1]) << name;
+            EXPECT_EQ(e.lastContext, t.contexts[t.count - 1]) << name;
         }
     }
-    const std::string keyword = "$1F";  // the single row refers to it
-    const HelpKeywordTable& other = Filled("Else", keyword);
-    ASSERT_EQ(1, other.count);
-    EXPECT_EQ(keyword, other.keywords[0]);
-    EXPECT_EQ(31, other.contexts[0]);
+    const std::string keyword = "$1F";  // the single row of another group refers to it
+    FillHelpKeywordTable("Else", keyword, t);
+    ASSERT_EQ(1, t.count);
+    EXPECT_EQ(keyword, t.keywords[0]);
+    EXPECT_EQ(31, t.contexts[0]);
 }
 
-// Every row can be found (none hidden behind an earlier one), and its number fits the
-// group's numbering: six digits led by the group's digit, apart from the two history topics.
+// Every row can be found (none hidden behind an earlier one) and is numbered for its group:
+// six digits led by the group's digit, apart from the two history topics.
 TEST(HelpKeywordTable, EveryRowIsReachableAndNumberedForItsGroup) {
-    struct Scheme {
-        const char* group;
-        std::string leads;
-    } schemes[] = {
-        {"TorvaQ", "3"}, {"Torva", "12"}, {"TorvaF", "5"}, {"Torva2", "7"}, {"TorvaT", "6"}, {"TorvaG", "9"},
-    };
-    for (const Scheme& s : schemes) {
-        SCOPED_TRACE(s.group);
-        const HelpKeywordTable& t = Filled(s.group);
+    static HelpKeywordTable t;
+    for (const auto& [group, leads] : {std::pair<const char*, std::string>{"TorvaQ", "3"}, {"Torva", "12"},
+                                       {"TorvaF", "5"}, {"Torva2", "7"}, {"TorvaT", "6"}, {"TorvaG", "9"}}) {
+        FillHelpKeywordTable(group, "", t);
         std::set<std::string> seen;
         for (int i = 0; i < t.count; ++i) {
             const std::string keyword(t.keywords[i]);
-            EXPECT_TRUE(seen.insert(UpperAscii(keyword)).second) << "twice: " << keyword;
-            EXPECT_EQ(t.contexts[i], HelpContextOf(LowerAscii(keyword), s.group)) << keyword;
-            EXPECT_EQ(t.contexts[i], HelpContextOf(UpperAscii(keyword), s.group)) << keyword;
-
             const int32_t c = t.contexts[i];
+            EXPECT_TRUE(seen.insert(UpperAscii(keyword)).second) << "twice in " << group << ": " << keyword;
+            EXPECT_EQ(c, HelpContextOf(LowerAscii(keyword), group)) << keyword;
+            EXPECT_EQ(c, HelpContextOf(UpperAscii(keyword), group)) << keyword;
             if (c == 999999 || c == 299999) continue;
-            ASSERT_TRUE(c >= 100000 && c <= 999999) << keyword << " " << c;
-            EXPECT_NE(std::string::npos, s.leads.find(char('0' + c / 100000))) << keyword << " " << c;
+            EXPECT_TRUE(c >= 100000 && c <= 999999 && leads.find(char('0' + c / 100000)) != std::string::npos)
+                << group << ": " << keyword << " " << c;
         }
     }
 }
 
-TEST(HelpTextToInt, DecimalAndSigns) {
-    EXPECT_EQ(0, HelpTextToInt("0"));
-    EXPECT_EQ(7, HelpTextToInt("007"));
-    EXPECT_EQ(12, HelpTextToInt("   12"));
-    EXPECT_EQ(5, HelpTextToInt("+5"));
-    EXPECT_EQ(-5, HelpTextToInt("-5"));
-    EXPECT_EQ(1, HelpTextToInt(std::string(300, '0') + "1"));
-    EXPECT_EQ(2147483647, HelpTextToInt("2147483647"));
-    EXPECT_EQ(INT32_MIN, HelpTextToInt("-2147483648"));
-}
-
-TEST(HelpTextToInt, Hexadecimal) {
-    EXPECT_EQ(16, HelpTextToInt("$10"));
-    EXPECT_EQ(31, HelpTextToInt("x1f"));
-    EXPECT_EQ(31, HelpTextToInt("X1F"));
-    EXPECT_EQ(255, HelpTextToInt("0xFf"));
-    EXPECT_EQ(255, HelpTextToInt("0XfF"));
-    EXPECT_EQ(-16, HelpTextToInt(" -$10"));
-    EXPECT_EQ(2147483647, HelpTextToInt("$7FFFFFFF"));
-    // Eight digits are the integer's bit pattern.
-    EXPECT_EQ(-1, HelpTextToInt("$FFFFFFFF"));
-    EXPECT_EQ(INT32_MIN, HelpTextToInt("$80000000"));
-    EXPECT_EQ(INT32_MIN, HelpTextToInt("-$80000000"));
-    EXPECT_EQ(1, HelpTextToInt("-$FFFFFFFF"));
-    EXPECT_EQ(1, HelpTextToInt("$000000001"));
-}
-
-TEST(HelpTextToInt, AnythingElseIsZero) {
-    for (const std::string s : {"", " ", "-", "+", "$", "x", "0x", "-$", "abc", "12 ", "12a", "1.5", "\t12",
-                                "--1", "+-1", "- 1", "0x-1", "$G", "$$1", "0x0x1", "1e3", "0b1", "１"}) {
-        EXPECT_EQ(0, HelpTextToInt(s)) << '"' << s << '"';
-    }
-    EXPECT_EQ(0, HelpTextToInt(std::string("1\0" "2", 3)));
-    EXPECT_EQ(0, HelpTextToInt(std::string("12\0", 3)));
+TEST(HelpTextToInt, StandardIntegerTextsOnly) {
+    struct Case {
+        std::string text;
+        int32_t value;
+    } cases[] = {
+        {"0", 0}, {"007", 7}, {"   12", 12}, {"+5", 5}, {"-5", -5}, {std::string(300, '0') + "1", 1},
+        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"$10", 16}, {"x1f", 31}, {"X1F", 31},
+        {"0xFf", 255}, {"0XfF", 255}, {" -$10", -16}, {"$7FFFFFFF", 2147483647},
+        // Eight hexadecimal digits are the integer's bit pattern.
+        {"$FFFFFFFF", -1}, {"$80000000", INT32_MIN}, {"-$80000000", INT32_MIN}, {"-$FFFFFFFF", 1},
+        {"$000000001", 1},
+        // Out of range.
+        {"2147483648", 0}, {"-2147483649", 0}, {"4294967296", 0}, {std::string(40, '9'), 0},
+        {"$100000000", 0}, {"-$100000000", 0}, {"0x" + std::string(40, 'F'), 0},
+        // Not integers at all.
+        {"", 0}, {" ", 0}, {"-", 0}, {"$", 0}, {"x", 0}, {"0x", 0}, {"-$", 0}, {"abc", 0}, {"12 ", 0},
+        {"12a", 0}, {"1.5", 0}, {"\t12", 0}, {"--1", 0}, {"+-1", 0}, {"- 1", 0}, {"0x-1", 0}, {"$G", 0},
+        {"$$1", 0}, {"0x0x1", 0}, {"1e3", 0}, {"１", 0}, {std::string("1\0" "2", 3), 0}, {std::string("12\0", 3), 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.value, HelpTextToInt(c.text)) << '"' << c.text << '"';
     // Only the text given counts, not what follows it in memory.
     EXPECT_EQ(1, HelpTextToInt(std::string_view("12", 1)));
-}
-
-TEST(HelpTextToInt, OverflowIsZero) {
-    EXPECT_EQ(0, HelpTextToInt("2147483648"));
-    EXPECT_EQ(0, HelpTextToInt("-2147483649"));
-    EXPECT_EQ(0, HelpTextToInt("4294967296"));
-    EXPECT_EQ(0, HelpTextToInt("99999999999999999999999999999999"));
-    EXPECT_EQ(0, HelpTextToInt("$100000000"));
-    EXPECT_EQ(0, HelpTextToInt("-$100000000"));
-    EXPECT_EQ(0, HelpTextToInt("0x" + std::string(40, 'F')));
 }
