@@ -11,7 +11,7 @@ struct HelpRow {
     int32_t context;
 };
 
-// One line per run of consecutive context numbers; the order of the rows is the order of the table.
+// Each run of consecutive context numbers starts on a new line; the rows keep the table's order.
 constexpr HelpRow kTorvaQ[] = {
     {"Index_02", 300001}, {"expcelllink", 300002}, {"HELP000001", 300003}, {"HELPC_00057", 300004},
     {"HELPC_00054", 300005}, {"WebDav", 300006}, {"Developers", 300007},
