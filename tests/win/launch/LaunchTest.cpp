@@ -89,6 +89,29 @@ TEST(RunProgramWait, ReturnsOnlyAfterTheProgramEndedWithTheOwnerHiddenMeanwhile)
     EXPECT_TRUE(boxes.calls().empty());
 }
 
+// As the command line starts it: no parameters, a path with spaces and Japanese.
+TEST(RunProgramWait, StartsAProgramWithoutParametersFromAJapanesePath) {
+    ts::TempDir dir;
+    OwnerWindow owner;
+    const std::string program = dir / "更新 ツール.exe";
+    ASSERT_TRUE(CopyFileA(ts::FixturePath("Probe").c_str(), program.c_str(), FALSE));
+    const std::string log = dir / "probe.log";
+    const std::string present = dir / "基盤関数.XLA";
+    ASSERT_TRUE(ts::WriteFileBytes(present, "x"));
+    // The probe takes its orders from the environment it inherits.
+    SetEnvironmentVariableA("TORVA_PROBE_LOG", log.c_str());
+    SetEnvironmentVariableA("TORVA_PROBE_CHECK", (present + "|" + (dir / "none.XLA")).c_str());
+    const bool started = RunProgram(program, "", owner.get(), 1);
+    SetEnvironmentVariableA("TORVA_PROBE_LOG", nullptr);
+    SetEnvironmentVariableA("TORVA_PROBE_CHECK", nullptr);
+
+    EXPECT_TRUE(started);
+    EXPECT_THAT(ts::ReadLines(log),
+                ::testing::ElementsAre(::testing::EndsWith(" args="), "check " + present + " exists",
+                                       "check " + (dir / "none.XLA") + " missing",
+                                       ::testing::StartsWith("end exe=更新 ツール.exe")));
+}
+
 TEST(RunProgramWait, AProgramThatFailsStillCountsAsStarted) {
     ts::TempDir dir;
     OwnerWindow owner;
