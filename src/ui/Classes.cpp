@@ -31,9 +31,7 @@ void TComponent::Insert(TComponent* child) {
 }
 
 void TComponent::Remove(TComponent* child) {
-    if (!Erase(components_, child)) return;
-    child->owner_ = nullptr;
-    ForgetComponent(child, TOperation::opRemove);
+    if (Erase(components_, child)) child->owner_ = nullptr;
 }
 
 void TComponent::FreeNotification(TComponent* other) {
@@ -60,6 +58,7 @@ void TComponent::Destroying() {
         Erase(partner->freeNotifies_, this);
         partner->ForgetComponent(this, TOperation::opRemove);
     }
+    if (owner_) owner_->ForgetComponent(this, TOperation::opRemove);
 }
 
 void TComponent::BeginReading() { loading_ = true; }

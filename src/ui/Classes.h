@@ -63,7 +63,7 @@ protected:
     // Told of a component that is inserted into or removed from this one's
     // reach (a free-notification partner or an owned component going away).
     virtual void ForgetComponent(TComponent* component, TOperation operation);
-    // Tells the partners that this component goes away. Destructors of classes
+    // Tells the partners and the owner that this component goes away. Destructors of classes
     // that others refer to call it first, while the whole object still exists;
     // later calls do nothing.
     void Destroying();
