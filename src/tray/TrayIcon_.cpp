@@ -300,11 +300,10 @@ void TTrayIcon_::IconChanged() {
     if (added_ && (!animating_ || animationUpdate_)) NotifyShell(opModify);
 }
 
-bool TTrayIcon_::CallShell(DWORD message) { return shellNotify(message, notifyData_.get()) != FALSE; }
-
 void TTrayIcon_::NotifyShell(TNotifyOperation operation) {
     if (!notifyData_) return;
     NOTIFYICONDATAA& d = *notifyData_;
+    auto CallShell = [&d](DWORD message) { return shellNotify(message, &d) != FALSE; };
     d.hIcon = animating_ && animationWorker_ ? animationWorker_->Frame.Handle() : CurrentIconHandle();
     const bool balloon = operation == opBalloonShow || operation == opBalloonHide;
     const bool state = operation == opStateShow || operation == opStateHide;
@@ -378,8 +377,9 @@ void TTrayIcon_::Reregister() {
     try {
         NotifyShell(opAdd);
     } catch (const ENotifyIconError&) {
-        // The message also follows changes that keep the icons (a display change, for one).
-        if (!CallShell(NIM_MODIFY)) throw;
+        // The message also follows changes that keep the icons (a display change, for one):
+        // an icon the shell still has takes an update.
+        NotifyShell(opModify);
         added_ = true;
     }
 }

@@ -170,7 +170,6 @@ protected:
 private:
     friend class TCallbackWindow;
     friend void ReregisterAll();
-    bool CallShell(DWORD message);
     void AnimationStep();
     void Reregister();
 
