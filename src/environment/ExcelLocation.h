@@ -2,14 +2,14 @@
 #pragma once
 #include <string>
 
+#include "environment/ExcelPaths.h"  // ExtractFolder
+
 // The folder above the user's application-data folder, or empty.
 std::string GetUserProfileFolder();
 // The application-data folder (CSIDL_APPDATA) of the current user, or empty.
 std::string GetAppDataFolder();
 // Path of the Excel program for a version; true also when nothing names Excel (Path empty).
 bool GetExcelExePath(std::string& path, int version);
-// Drive and folder part of Source (double-byte aware); Folder empty when there is none.
-bool ExtractFolder(const std::string& source, std::string& folder);
 // Excel's start-up folder for a version (never ends in a backslash); false for 8 or less without ExcelFolder.
 bool GetXlStartFolder(std::string& folder, const std::string& excelFolder, int version);
 // InstallRoot Path of an Office version + "xlstart\"; false (Folder empty) when not installed.

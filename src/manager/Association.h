@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+// "Excel.Sheet.5" up to version 7, "Excel.Sheet.8" from 8 on.
 std::string GetSheetClassName(int version);
 // Mode 1 associates, any other value dissociates; the first failed write ends it.
 bool WriteExplorerCommand(int version, int mode);
@@ -9,3 +10,5 @@ bool WriteExplorerCommand(int version, int mode);
 bool CheckExplorerAssociation(int version);
 // Write-back probe of the ddeexec\Application key: this user may write the association.
 bool CheckWriteUserAssociation(int version);
+// A DDE command that runs the product's macros (any case).
+bool IsAssociatedCommand(const std::string& command);

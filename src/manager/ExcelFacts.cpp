@@ -9,7 +9,11 @@ std::string ProgIdFor(int version) {
 std::string RunningTestProgIdFor(int version) { return ProgIdFor(version >= 12 ? 8 : version); }
 
 std::string InstallRootKey(int officeVersion) {
-    return "SOFTWARE\\Microsoft\\Office\\" + std::to_string(officeVersion) + ".0\\Excel\\InstallRoot";
+    return std::string(kMachineSoftwareKey) + "\\Microsoft\\Office\\" + std::to_string(officeVersion) + ".0\\Excel\\InstallRoot";
 }
+
+std::string SheetClass(int version) { return kSheetClassPrefix + std::to_string(version); }
+
+std::string DdeApplicationSubKey() { return std::string(kDdeExecSubKey) + "\\" + kDdeApplicationName; }
 
 }  // namespace excel

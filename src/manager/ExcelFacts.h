@@ -27,20 +27,25 @@ inline constexpr const char* kProductWorkbook = "Torva.xla";
 // HKCR "Excel.Sheet.<v>" subkey "Shell\New\command": the New command naming excel.exe.
 inline constexpr const char* kSheetClassPrefix = "Excel.Sheet.";
 inline constexpr const char* kNewCommandSubKey = "Shell\\New\\command";
+// The program's name as the New command spells it once lower-cased.
+inline constexpr const char* kExeNameLower = "excel.exe";
 // HKLM "SOFTWARE" subkey ...App Paths\EXCEL.EXE.
+inline constexpr const char* kMachineSoftwareKey = "SOFTWARE";
 inline constexpr const char* kAppPathsSubKey = "Microsoft\\Windows\\CurrentVersion\\App Paths\\EXCEL.EXE";
 // HKLM "SOFTWARE\Microsoft\Office\<v>.0\Excel\InstallRoot", value "Path".
 std::string InstallRootKey(int officeVersion);
 inline constexpr const char* kInstallRootValue = "Path";
-// Versions whose presence adds "Excel.Sheet.12" to the association.
-inline constexpr const char* kApplication12 = "Excel.Application.12";
-inline constexpr const char* kApplication14 = "Excel.Application.14";
-inline constexpr const char* kSheet5 = "Excel.Sheet.5";
-inline constexpr const char* kSheet8 = "Excel.Sheet.8";
-inline constexpr const char* kSheet12 = "Excel.Sheet.12";
+// Workbook classes: "Excel.Sheet.<version>", and the class of comma-separated files.
+std::string SheetClass(int version);
 inline constexpr const char* kCsv = "Excel.CSV";
-inline constexpr const char* kDdeExecSubKey = "\\Shell\\Open\\ddeexec";
-inline constexpr const char* kDdeApplicationSubKey = "\\Shell\\Open\\ddeexec\\Application";
+// Excel 12 and 14: when ProgIdFor either of them is registered, SheetClass(kExcel12) is associated too.
+inline constexpr int kExcel12 = 12;
+inline constexpr int kExcel14 = 14;
+// Under a workbook class: the key whose default value is Explorer's DDE command,
+// and below it the key naming the DDE application.
+inline constexpr const char* kDdeExecSubKey = "Shell\\Open\\ddeexec";
+inline constexpr const char* kDdeApplicationName = "Application";
+std::string DdeApplicationSubKey();  // "Shell\Open\ddeexec\Application"
 
 // Explorer's DDE commands.
 inline constexpr const char* kAssociatedCommand = "[Run(\"PushMsg\")][MESSAGE(TRUE,\"%1\")][Run(\"InitTorva\")]";

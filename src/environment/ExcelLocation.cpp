@@ -1,0 +1,106 @@
+#include "environment/ExcelLocation.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <memory>
+
+#include "environment/Handles.h"
+#include "environment/Profile.h"
+#include "environment/Registry.h"
+#include "environment/StrUtils.h"
+#include "manager/ExcelFacts.h"
+
+namespace {
+
+using GetSpecialFolderLocationFn = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
+using GetPathFromIdListFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+
+template <typename Fn>
+Fn Lookup(HMODULE module, const char* name) {
+    // Through the one function type that converts to every other without a warning.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+struct PidlFree {
+    void operator()(ITEMIDLIST* p) const { CoTaskMemFree(p); }
+};
+
+}  // namespace
+
+std::string GetAppDataFolder() {
+    try {
+        // Looked up at run time: the oldest shells lack these exports.
+        const UniqueModule shell(LoadLibraryA("SHELL32.DLL"));
+        if (!shell) return std::string();
+        const auto getLocation = Lookup<GetSpecialFolderLocationFn>(shell.get(), "SHGetSpecialFolderLocation");
+        const auto getPath = Lookup<GetPathFromIdListFn>(shell.get(), "SHGetPathFromIDListA");
+        if (!getLocation || !getPath) return std::string();
+        LPITEMIDLIST raw = nullptr;
+        // The owner window is reserved by the shell; the folder is not created.
+        if (FAILED(getLocation(nullptr, CSIDL_APPDATA, &raw)) || !raw) return std::string();
+        const std::unique_ptr<ITEMIDLIST, PidlFree> pidl(raw);
+        char buf[511] = {};  // at least MAX_PATH, as the shell requires
+        if (!getPath(pidl.get(), buf)) return std::string();
+        return std::string(buf, strnlen(buf, sizeof buf));
+    } catch (...) {
+        return std::string();
+    }
+}
+
+std::string GetUserProfileFolder() {
+    try {
+        return ProfileFolderOfAppData(GetAppDataFolder());
+    } catch (...) {
+        return std::string();
+    }
+}
+
+bool GetExcelExePath(std::string& path, int version) {
+    try {
+        path.clear();
+        const std::string command =
+            RegReadDefault(HKEY_CLASSES_ROOT, excel::SheetClass(NewCommandSheetVersion(version)),
+                           excel::kNewCommandSubKey);
+        path = ExcelPathInCommand(command);
+        if (path.empty()) path = RegReadDefault(HKEY_LOCAL_MACHINE, excel::kMachineSoftwareKey, excel::kAppPathsSubKey);
+        return true;
+    } catch (...) {
+        path.clear();
+        return false;
+    }
+}
+
+bool GetXlStartFolder(std::string& folder, const std::string& excelFolder, int version) {
+    try {
+        folder.clear();
+        // Up to Excel 8 the start-up folder lies in Excel's own folder.
+        if (version <= 8) {
+            if (excelFolder.empty()) return false;
+            folder = AddTrailingBackslash(excelFolder) + excel::kXlStart;
+            return true;
+        }
+        folder = UserXlStartFolder(GetAppDataFolder(), GetWindowsFolder());
+        return true;
+    } catch (...) {
+        folder.clear();
+        return false;
+    }
+}
+
+bool GetOfficeXlStartFolder(std::string& folder, int version) {
+    try {
+        folder.clear();
+        const std::string key = excel::InstallRootKey(version);
+        // Both ways always: the second still reads a key that is closed to full access.
+        const std::string full = RegReadString(HKEY_LOCAL_MACHINE, key, excel::kInstallRootValue);
+        const std::string query = RegQueryString(HKEY_LOCAL_MACHINE, key, excel::kInstallRootValue);
+        const std::string& root = !full.empty() ? full : query;
+        if (!root.empty()) folder = AddTrailingBackslash(root) + excel::kOfficeXlStart;
+        return !folder.empty();
+    } catch (...) {
+        folder.clear();
+        return false;
+    }
+}

@@ -1,0 +1,72 @@
+#include "environment/ExcelPaths.h"
+
+#include "environment/StrUtils.h"
+#include "manager/ExcelFacts.h"
+
+namespace {
+// How the shell names the application-data folder: up to Windows XP, and from Vista on.
+constexpr const char* kOldAppData = "Application Data";
+constexpr const char* kNewAppData = "AppData";
+}  // namespace
+
+bool ExtractFolder(const std::string& source, std::string& folder) {
+    try {
+        // Last backslash or colon that is not the second byte of a double-byte character.
+        size_t last = 0;  // 1-based, 0 for none
+        bool prevLead = false;
+        for (size_t i = 0; i < source.size(); ++i) {
+            const unsigned char b = static_cast<unsigned char>(source[i]);
+            if (prevLead) {
+                prevLead = false;
+                continue;
+            }
+            prevLead = IsLeadByte(b);
+            if (b == '\\' || b == ':') last = i + 1;
+        }
+        // "C:\x" gives "C:\", "C:\Office\x" gives "C:\Office".
+        if (last > 1 && source[last - 1] == '\\') {
+            const bool beforeIsSeparator = (source[last - 2] == ':' || source[last - 2] == '\\') &&
+                                           !IsTrailByteAt(source, static_cast<int>(last - 1));
+            if (!beforeIsSeparator) --last;
+        }
+        folder = source.substr(0, last);
+        return true;
+    } catch (...) {
+        folder.clear();
+        return false;
+    }
+}
+
+int NewCommandSheetVersion(int version) {
+    if (version <= 7) return 5;
+    if (version == 9 || version == 10) return 8;
+    return version;
+}
+
+std::string ExcelPathInCommand(const std::string& command) {
+    const std::string lower = LowerAscii(command);
+    const std::string exe = excel::kExeNameLower;
+    const int p = MbcsPos(exe, lower);
+    if (p == 0) return std::string();
+    std::string path = lower.substr(0, p - 1 + exe.size());
+    if (path[0] == '"') path.erase(0, 1);
+    return path;
+}
+
+bool IsAppDataPath(const std::string& path) {
+    return MbcsPos(kOldAppData, path) != 0 || MbcsPos(kNewAppData, path) != 0;
+}
+
+std::string ProfileFolderOfAppData(const std::string& appData) {
+    const int oldPos = MbcsPos(kOldAppData, appData);
+    const int newPos = MbcsPos(kNewAppData, appData);
+    const int cut = oldPos != 0 ? oldPos : newPos;
+    if (cut == 0) return std::string();
+    const std::string folder = StripTrailingBackslash(appData.substr(0, cut - 1));
+    return folder.size() > 3 ? folder : std::string();
+}
+
+std::string UserXlStartFolder(const std::string& appData, const std::string& windowsFolder) {
+    if (IsAppDataPath(appData)) return AddTrailingBackslash(appData) + excel::kUserXlStart;
+    return AddTrailingBackslash(windowsFolder) + kOldAppData + "\\" + excel::kUserXlStart;
+}

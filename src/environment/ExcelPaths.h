@@ -1,0 +1,17 @@
+// Path rules of the Excel and profile probes that need no operating system.
+#pragma once
+#include <string>
+
+// Drive and folder part of Source (double-byte aware); Folder empty when there is none.
+bool ExtractFolder(const std::string& source, std::string& folder);
+
+// The version whose "Excel.Sheet.<v>" New command names Excel's program: 7 or less as 5, 9 and 10 as 8.
+int NewCommandSheetVersion(int version);
+// The program path a New command names, lower-cased, without its opening quote; empty when it names none.
+std::string ExcelPathInCommand(const std::string& command);
+// True when the path holds "Application Data" or "AppData".
+bool IsAppDataPath(const std::string& path);
+// The folder above an application-data folder; empty when there is none or it is a drive root.
+std::string ProfileFolderOfAppData(const std::string& appData);
+// Excel's per-user start-up folder (versions 9 on); under the Windows folder when AppData is no such folder.
+std::string UserXlStartFolder(const std::string& appData, const std::string& windowsFolder);

@@ -1,0 +1,86 @@
+#include "manager/Association.h"
+
+#include <windows.h>
+
+#include "environment/OsVersion.h"
+#include "environment/Registry.h"
+#include "manager/ExcelFacts.h"
+
+namespace {
+
+// The user's own classes on the NT family: HKEY_CURRENT_USER\Software\Classes.
+constexpr const char* kUserSoftware = "Software";
+constexpr const char* kClassesFolder = "Classes\\";
+
+struct ClassesPlace {
+    HKEY root;
+    std::string prefix;
+};
+
+// The Windows 9x family has only the machine's classes; the NT family writes the user's own.
+ClassesPlace WritablePlace() {
+    if (GetOsPlatformKind() == 1) return {HKEY_CLASSES_ROOT, std::string()};
+    return {HKEY_CURRENT_USER, std::string(kUserSoftware) + "\\" + kClassesFolder};
+}
+
+std::string DdeExecKey(const std::string& sheetClass) { return sheetClass + "\\" + excel::kDdeExecSubKey; }
+
+// Read the way that needs full access, then the plain way: all four reads, always.
+bool Excel12Or14Registered() {
+    bool any = false;
+    for (int version : {excel::kExcel12, excel::kExcel14}) {
+        const std::string progId = excel::ProgIdFor(version);
+        any |= !RegReadString(HKEY_CLASSES_ROOT, progId, "").empty();
+        any |= !RegReadDefault(HKEY_CLASSES_ROOT, progId, "").empty();
+    }
+    return any;
+}
+
+}  // namespace
+
+bool WriteExplorerCommand(int version, int mode) {
+    try {
+        const ClassesPlace place = WritablePlace();
+        const std::string command = mode == 1 ? excel::kAssociatedCommand : excel::kPlainOpenCommand;
+        if (!RegWriteString(place.root, place.prefix + DdeExecKey(GetSheetClassName(version)), "", command))
+            return false;
+        if (Excel12Or14Registered() &&
+            !RegWriteString(place.root, place.prefix + DdeExecKey(excel::SheetClass(excel::kExcel12)), "", command))
+            return false;
+        return RegWriteString(place.root, place.prefix + DdeExecKey(excel::kCsv), "", command);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CheckExplorerAssociation(int version) {
+    try {
+        // The merged view: on the NT family the user's classes override the machine's there.
+        const std::string sheetClass = GetSheetClassName(version);
+        std::string value = RegReadString(HKEY_CLASSES_ROOT, DdeExecKey(sheetClass), "");
+        if (value.empty()) value = RegReadDefault(HKEY_CLASSES_ROOT, sheetClass, excel::kDdeExecSubKey);
+        return IsAssociatedCommand(value);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CheckWriteUserAssociation(int version) {
+    try {
+        const ClassesPlace place = WritablePlace();
+        const std::string sheetClass = GetSheetClassName(version);
+        const std::string appKey = sheetClass + "\\" + excel::DdeApplicationSubKey();
+        std::string value = RegReadString(place.root, place.prefix + appKey, "");
+        if (value.empty()) {
+            // The same place once more, the plain way; the machine's classes are not asked on the NT family.
+            if (place.root == HKEY_CLASSES_ROOT)
+                value = RegReadDefault(HKEY_CLASSES_ROOT, sheetClass, excel::DdeApplicationSubKey());
+            else
+                value = RegReadDefault(HKEY_CURRENT_USER, kUserSoftware, kClassesFolder + appKey);
+        }
+        // Writing back what was read leaves the data as it was found.
+        return RegWriteString(place.root, place.prefix + appKey, "", value);
+    } catch (...) {
+        return false;
+    }
+}

@@ -1,0 +1,18 @@
+// The decisions behind the settings files and the Explorer association that
+// need no operating system.
+#include <string>
+
+#include "environment/StrUtils.h"
+#include "manager/Association.h"
+#include "manager/ExcelFacts.h"
+#include "manager/Settings.h"
+
+std::string SettingsFileNameFor(int servedVersion) {
+    if (servedVersion <= 7) return "Torva.Ini";
+    if (servedVersion >= 10) servedVersion = 9;
+    return "Torva" + std::to_string(servedVersion) + ".Ini";
+}
+
+std::string GetSheetClassName(int version) { return excel::SheetClass(version <= 7 ? 5 : 8); }
+
+bool IsAssociatedCommand(const std::string& command) { return UpperAscii(command).find("[RUN") != std::string::npos; }

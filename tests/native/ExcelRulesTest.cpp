@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "environment/ExcelPaths.h"
+#include "manager/Association.h"
+#include "manager/Settings.h"
+
+namespace {
+// Katakana "so": lead 0x83, trail 0x5C (the backslash byte).
+const std::string kSo = "\x83\x5C";
+// Katakana "a": its trail byte is the letter A.
+const std::string kA = "\x83\x41";
+
+std::string Folder(const std::string& source) {
+    std::string folder = "<untouched>";
+    EXPECT_TRUE(ExtractFolder(source, folder)) << source;
+    return folder;
+}
+}  // namespace
+
+TEST(ExtractFolder, DriveRootsKeepTheirBackslashOtherFoldersLoseIt) {
+    EXPECT_EQ("C:\\", Folder("C:\\excel.exe"));
+    EXPECT_EQ("C:\\Office", Folder("C:\\Office\\excel.exe"));
+    EXPECT_EQ("", Folder("excel.exe"));
+    EXPECT_EQ("", Folder(""));
+    EXPECT_EQ("C:", Folder("C:excel.exe"));
+    EXPECT_EQ("\\", Folder("\\excel.exe"));
+    EXPECT_EQ("\\\\", Folder("\\\\excel.exe"));
+    EXPECT_EQ("C:\\Office\\\\", Folder("C:\\Office\\\\excel.exe"));
+}
+
+TEST(ExtractFolder, TrailBytesAreNeitherSeparatorsNorTheByteBeforeOne) {
+    // The folder ends in "so": its 0x5C must not keep the real separator after it.
+    EXPECT_EQ("C:\\" + kSo, Folder("C:\\" + kSo + "\\excel.exe"));
+    // A "so" in the file name is not the last separator.
+    EXPECT_EQ("C:\\Office", Folder("C:\\Office\\" + kSo + "x.exe"));
+    EXPECT_EQ("C:\\", Folder("C:\\" + kSo));
+}
+
+TEST(NewCommandSheetVersion, OldVersionsShareAClassAndNineAndTenReadEight) {
+    for (int v : {-1, 0, 1, 5, 7}) EXPECT_EQ(5, NewCommandSheetVersion(v)) << v;
+    for (int v : {8, 9, 10}) EXPECT_EQ(8, NewCommandSheetVersion(v)) << v;
+    for (int v : {11, 12, 14, 15}) EXPECT_EQ(v, NewCommandSheetVersion(v)) << v;
+}
+
+TEST(ExcelPathInCommand, CutsAfterTheProgramLowerCasedAndUnquoted) {
+    EXPECT_EQ("c:\\program files\\microsoft office\\office11\\excel.exe",
+              ExcelPathInCommand("\"C:\\Program Files\\Microsoft Office\\Office11\\EXCEL.EXE\" /e"));
+    EXPECT_EQ("c:\\office\\excel.exe", ExcelPathInCommand("C:\\OFFICE\\Excel.exe /e \"%1\""));
+    EXPECT_EQ("excel.exe", ExcelPathInCommand("\"EXCEL.EXE"));
+    EXPECT_EQ("", ExcelPathInCommand("C:\\Office\\calc.exe /e"));
+    EXPECT_EQ("", ExcelPathInCommand(""));
+    // Only the first occurrence counts.
+    EXPECT_EQ("d:\\excel.exe", ExcelPathInCommand("D:\\EXCEL.EXE\\excel.exe"));
+}
+
+TEST(ExcelPathInCommand, DoubleByteNamesAreNotFolded) {
+    // Folding the trail byte A of "a" would name another folder.
+    EXPECT_EQ("c:\\" + kA + "\\excel.exe", ExcelPathInCommand("\"C:\\" + kA + "\\EXCEL.EXE\" /e"));
+    EXPECT_EQ("c:\\" + kSo + "\\excel.exe", ExcelPathInCommand("C:\\" + kSo + "\\EXCEL.EXE"));
+}
+
+TEST(ProfileFolderOfAppData, CutsBeforeEitherSpellingOfTheFolder) {
+    EXPECT_EQ("C:\\Documents and Settings\\user",
+              ProfileFolderOfAppData("C:\\Documents and Settings\\user\\Application Data"));
+    EXPECT_EQ("C:\\Users\\user", ProfileFolderOfAppData("C:\\Users\\user\\AppData\\Roaming"));
+    // "Application Data" wins wherever it stands.
+    EXPECT_EQ("C:\\AppData\\u", ProfileFolderOfAppData("C:\\AppData\\u\\Application Data"));
+    EXPECT_EQ("C:\\Users\\" + kSo, ProfileFolderOfAppData("C:\\Users\\" + kSo + "\\AppData\\Roaming"));
+}
+
+TEST(ProfileFolderOfAppData, RootsCaseAndMissingNamesGiveNothing) {
+    EXPECT_EQ("", ProfileFolderOfAppData("D:\\AppData"));
+    EXPECT_EQ("", ProfileFolderOfAppData("AppData\\Roaming"));
+    EXPECT_EQ("", ProfileFolderOfAppData("C:\\Users\\user\\appdata\\Roaming"));
+    EXPECT_EQ("", ProfileFolderOfAppData("C:\\Profiles\\user"));
+    EXPECT_EQ("", ProfileFolderOfAppData(""));
+    EXPECT_EQ("C:\\a", ProfileFolderOfAppData("C:\\a\\AppData"));
+}
+
+TEST(UserXlStartFolder, UnderTheApplicationDataFolderOrElseTheWindowsFolder) {
+    EXPECT_EQ("C:\\Users\\u\\AppData\\Roaming\\Microsoft\\Excel\\xlstart",
+              UserXlStartFolder("C:\\Users\\u\\AppData\\Roaming", "C:\\WINDOWS"));
+    EXPECT_EQ("C:\\Documents and Settings\\u\\Application Data\\Microsoft\\Excel\\xlstart",
+              UserXlStartFolder("C:\\Documents and Settings\\u\\Application Data\\", "C:\\WINDOWS"));
+    EXPECT_EQ("C:\\WINDOWS\\Application Data\\Microsoft\\Excel\\xlstart", UserXlStartFolder("", "C:\\WINDOWS"));
+    EXPECT_EQ("C:\\Application Data\\Microsoft\\Excel\\xlstart", UserXlStartFolder("D:\\Roaming", "C:\\"));
+}
+
+TEST(SettingsFileNameFor, ThreeFilesForTheEditions) {
+    for (int v : {-3, 0, 5, 7}) EXPECT_EQ("Torva.Ini", SettingsFileNameFor(v)) << v;
+    EXPECT_EQ("Torva8.Ini", SettingsFileNameFor(8));
+    for (int v : {9, 10, 12, 14, 98}) EXPECT_EQ("Torva9.Ini", SettingsFileNameFor(v)) << v;
+}
+
+TEST(GetSheetClassName, FiveUpToSevenEightFromThenOn) {
+    for (int v : {-1, 0, 5, 7}) EXPECT_EQ("Excel.Sheet.5", GetSheetClassName(v)) << v;
+    for (int v : {8, 9, 10, 12, 14}) EXPECT_EQ("Excel.Sheet.8", GetSheetClassName(v)) << v;
+}
+
+TEST(IsAssociatedCommand, RunInAnyCaseCounts) {
+    EXPECT_TRUE(IsAssociatedCommand("[Run(\"PushMsg\")][MESSAGE(TRUE,\"%1\")][Run(\"InitTorva\")]"));
+    EXPECT_TRUE(IsAssociatedCommand("[open(\"%1\")][run(\"x\")]"));
+    EXPECT_FALSE(IsAssociatedCommand("[open(\"%1\")]"));
+    EXPECT_FALSE(IsAssociatedCommand("RUN(\"x\")"));
+    EXPECT_FALSE(IsAssociatedCommand(""));
+}
