@@ -66,9 +66,9 @@ bool SwitchOfficeStartupFile(const std::string& productFolder, int mode) {
 
 bool SwitchAddin(const std::string& letter) {
     const std::string file = SettingsFileName();
-    std::string excelFolder, startupFolder, productFolder;
+    std::string excelFolder, startupFolder;
     GetExcelFolders(file, excelFolder, startupFolder);
-    ReadProfileString("GenDir", "Dir", productFolder, file, 255);
+    const std::string productFolder = ReadProductFolderOf(file);
 
     int state = -1;
     std::string installed, parked;
