@@ -161,3 +161,10 @@ std::string ExtractFileName(const std::string& path) {
     }
     return path.substr(start);
 }
+
+std::string ExtractFileExt(const std::string& path) {
+    const std::string name = ExtractFileName(path);
+    // A period is never a trail byte, so the last one in the name part is the real one.
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}

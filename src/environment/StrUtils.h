@@ -27,3 +27,5 @@ bool SameTextAscii(const std::string& a, const std::string& b);
 bool ContainsNoCase(const std::string& haystack, const std::string& needle);
 // The part of a path after its last backslash, colon or slash (double-byte aware).
 std::string ExtractFileName(const std::string& path);
+// The extension of the file name part with its leading period; empty when there is none.
+std::string ExtractFileExt(const std::string& path);

@@ -128,3 +128,13 @@ TEST(Folding, AsciiOnlyAndNotInsideDoubleByteCharacters) {
     EXPECT_EQ("b.exe", ExtractFileName("a:b.exe"));
     EXPECT_EQ(kSo + "x.exe", ExtractFileName(kSo + "x.exe"));
 }
+
+TEST(FileExt, LastPeriodOfTheNamePartOnly) {
+    EXPECT_EQ(".xyz", ExtractFileExt("report.xyz"));
+    EXPECT_EQ(".gz", ExtractFileExt("C:\\a.b\\data.tar.gz"));
+    EXPECT_EQ("", ExtractFileExt("C:\\a.b\\README"));
+    EXPECT_EQ(".", ExtractFileExt("name."));
+    EXPECT_EQ("", ExtractFileExt(""));
+    // The backslash byte inside "ソ" separates nothing, so the period before it still counts.
+    EXPECT_EQ(".b" + kSo + "c", ExtractFileExt("C:\\a.b" + kSo + "c"));
+}

@@ -1,0 +1,64 @@
+// Owners for automation values, and late-bound calls by member name.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "environment/Handles.h"
+
+// A BSTR freed exactly once.
+class UniqueBstr {
+public:
+    UniqueBstr() = default;
+    explicit UniqueBstr(BSTR b) : b_(b) {}
+    UniqueBstr(const UniqueBstr&) = delete;
+    UniqueBstr& operator=(const UniqueBstr&) = delete;
+    UniqueBstr(UniqueBstr&& o) noexcept : b_(std::exchange(o.b_, nullptr)) {}
+    ~UniqueBstr() { SysFreeString(b_); }
+    BSTR get() const { return b_; }
+    BSTR release() { return std::exchange(b_, nullptr); }
+
+private:
+    BSTR b_ = nullptr;
+};
+
+// A VARIANT cleared exactly once.
+class Variant {
+public:
+    Variant() { VariantInit(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
+    ~Variant() { VariantClear(&v_); }
+    const VARIANT& get() const { return v_; }
+    VARIANT* put() {
+        VariantClear(&v_);
+        return &v_;
+    }
+    // Text in the ANSI code page; an empty Variant when the conversion fails.
+    static Variant FromText(const std::string& ansi);
+    static Variant FromInt(long value);
+    static Variant FromBool(bool value);
+
+private:
+    VARIANT v_;
+};
+
+// Text in the ANSI code page as UTF-16; empty on failure.
+std::wstring WideFromAnsi(const std::string& ansi);
+UniqueBstr BstrFromAnsi(const std::string& ansi);
+
+// Calls member Name of Object late-bound: the name is looked up, then invoked with
+// Flags (DISPATCH_METHOD, DISPATCH_PROPERTYGET or DISPATCH_PROPERTYPUT) and Args
+// in their natural order. Result may be null.
+HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, std::initializer_list<const VARIANT*> args,
+                   VARIANT* result);
+// The object a call returned, or empty when it returned none.
+ComPtr<IDispatch> DispatchOf(const VARIANT& value);
+
+// The running object registered for a ProgID (text in the ANSI code page), asked for
+// IDispatch; empty when none runs. COM must be initialised on this thread.
+ComPtr<IDispatch> ActiveObjectFor(const std::string& progId);

@@ -1,0 +1,87 @@
+#include "environment/Launch.h"
+
+#include <shellapi.h>
+
+#include "environment/Handles.h"
+#include "environment/Profile.h"
+#include "environment/StrUtils.h"
+#include "manager/ExcelFacts.h"
+
+#if !defined(_WIN64)
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the shell's record on 32-bit Windows");
+#endif
+
+namespace {
+
+bool StartAndWait(const std::string& fileName, const std::string& parameters, HWND owner) {
+    // The owner stays out of the way until the started program is done.
+    EnableWindow(owner, FALSE);
+    ShowWindow(owner, SW_HIDE);
+
+    bool ok = false;
+    try {
+        SHELLEXECUTEINFOA info{};
+        info.cbSize = sizeof info;
+        // Without NO_UI the shell explains a failed start in a box of its own, which
+        // would stop an unattended run until someone closes it.
+        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+        info.hwnd = owner;
+        info.lpVerb = "open";
+        info.lpFile = fileName.c_str();
+        info.lpParameters = parameters.c_str();
+        info.lpDirectory = "";
+        info.nShow = SW_SHOW;
+        ok = ShellExecuteExA(&info) != FALSE;
+        // A document handed to an already running program yields no process to wait for.
+        UniqueHandle process(ok ? info.hProcess : nullptr);
+        if (process) WaitForSingleObject(process.get(), INFINITE);
+    } catch (...) {
+        ok = false;
+    }
+
+    EnableWindow(owner, TRUE);
+    ShowWindow(owner, SW_SHOW);
+    SetForegroundWindow(owner);
+    return ok;
+}
+
+bool StartAndReturn(const std::string& fileName, const std::string& parameters, HWND owner) {
+    const auto r = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(owner, "open", fileName.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL));
+    if (r > 32) return true;
+    ShowMessageBox(owner, StartErrorMessage(static_cast<int>(r), fileName), MB_OK | MB_ICONERROR, "エラー");
+    return false;
+}
+
+}  // namespace
+
+bool RunProgram(const std::string& fileName, const std::string& parameters, HWND owner, int waitMode) {
+    return waitMode == 1 ? StartAndWait(fileName, parameters, owner) : StartAndReturn(fileName, parameters, owner);
+}
+
+std::string StartErrorMessage(int code, const std::string& fileName) {
+    switch (code) {
+    case 0: return "システムメモリ不足、またはプログラムファイルが破損しています。";
+    case 2: return "指定のファイルがみつかりません。";
+    case 3: return "指定のパスは無効です。";
+    case 5: return "共有エラーまたはプロテクションエラーが発生しました。";
+    case 6: return "各タスクごとに別々のデータセグメントが必要です。";
+    case 8: return "メモリ不足のためプログラムを起動できません。";
+    case 10: return "Windowsのバージョンが不正です。";
+    case 11: return "指定のプログラムファイルが無効です。";
+    case 12: return "他のOSが必要です。";
+    case 13: return "MS-DOS 4.0が必要です。";
+    case 14: return "指定のプログラムファイル名が正しくありません。";
+    case 15: return "このWindowsプログラムはプロテクトメモリ・モードをサポートしてません。";
+    case 16: return "2番目のインスタンスのロード時におけるデータセグメントが無効です。";
+    case 19: return "圧縮しているプログラムファイルを実行しようとしました。";
+    case 20: return "DLLが無効です。";
+    case 21: return "Windowsの32ビット拡張が必要です。";
+    case 31:
+        return "拡張子( " + ExtractFileExt(fileName) + " )にはプログラムが関連づけされてません。\n\n指定の " + fileName +
+               " を開くことはできませんでした。";
+    default: return "予期せぬエラーが発生しました。";
+    }
+}
+
+bool IsExcelWindowPresent() { return FindWindowA(excel::kWindowClass, nullptr) != nullptr; }

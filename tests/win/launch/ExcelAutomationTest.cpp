@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include "environment/ComUtil.h"
+#include "manager/Addin.h"
+#include "manager/ExcelAutomation.h"
+#include "support/ExcelStandIn.h"
+#include "support/TestSupport.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::Contains;
+
+namespace {
+
+constexpr DWORD kExitMs = 20000;
+
+// Every ProgID the program may ask under, gone for the test unless a test maps it.
+struct NoExcelRegistered {
+    ts::ScopedNoProgId a{"Excel.Application"}, a5{"Excel.Application.5"}, a8{"Excel.Application.8"},
+        a9{"Excel.Application.9"};
+};
+
+}  // namespace
+
+TEST(CloseRunningExcel, WithoutExcelItReportsFalse) {
+    NoExcelRegistered none;
+    EXPECT_FALSE(CloseRunningExcel(0));  // nothing registered
+    ts::ScopedExcelProgIds ids;
+    EXPECT_FALSE(CloseRunningExcel(0));  // registered, not running
+    EXPECT_FALSE(CloseRunningExcel(8));
+    EXPECT_FALSE(IsExcelRunning("Excel.Application"));
+}
+
+TEST(CloseRunningExcel, ClosesTheAddinAndQuitsLeavingUnsavedWorkToExcel) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({{"Report.xls", false}, {"基盤関数.XLA", true}, {"Sales.xls", true}}));
+
+    EXPECT_TRUE(CloseRunningExcel(0));
+
+    EXPECT_EQ(0, excel.WaitForExit(kExitMs)) << "Quit ends Excel";
+    EXPECT_THAT(excel.CallLines(), ElementsAre("names application WorkBooks",
+                                               "call application Workbooks get \"基盤関数.XLA\"",
+                                               "names workbook(基盤関数.XLA) Close",
+                                               "call workbook(基盤関数.XLA) Close method",
+                                               "names application Quit",
+                                               "call application Quit method"));
+    const auto log = excel.LogLines();
+    EXPECT_THAT(log, Contains("closed 基盤関数.XLA"));
+    // No workbook was marked saved behind the user's back: Excel still knew of the unsaved one.
+    EXPECT_THAT(log, Contains("quit open=Report.xls:unsaved,Sales.xls:saved"));
+    for (const auto& line : log) EXPECT_THAT(line, Not(HasSubstr("Saved"))) << line;
+}
+
+TEST(CloseRunningExcel, QuitsEvenWhenTheAddinIsNotOpen) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({{"Report.xls", false}}));
+    EXPECT_TRUE(CloseRunningExcel(8));
+    EXPECT_EQ(0, excel.WaitForExit(kExitMs));
+    EXPECT_THAT(excel.CallLines(), ElementsAre("names application WorkBooks",
+                                               "call application Workbooks get \"基盤関数.XLA\"",
+                                               "names application Quit", "call application Quit method"));
+    EXPECT_THAT(excel.LogLines(), Contains("quit open=Report.xls:unsaved"));
+}
+
+TEST(CloseRunningExcel, AsksUnderTheProgIdOfTheVersion) {
+    NoExcelRegistered none;
+    {
+        ts::ScopedExcelProgIds only9({"Excel.Application.9"});
+        ts::ExcelStandIn excel;
+        ASSERT_TRUE(excel.Start({}));
+        EXPECT_FALSE(CloseRunningExcel(8));
+        EXPECT_FALSE(CloseRunningExcel(0));
+        EXPECT_TRUE(excel.Running());
+        EXPECT_TRUE(excel.CallLines().empty());
+        EXPECT_TRUE(CloseRunningExcel(9));
+        EXPECT_EQ(0, excel.WaitForExit(kExitMs));
+    }
+    {
+        ts::ScopedExcelProgIds only0({"Excel.Application"});
+        ts::ExcelStandIn excel;
+        ASSERT_TRUE(excel.Start({}));
+        EXPECT_FALSE(CloseRunningExcel(9));
+        EXPECT_TRUE(excel.CallLines().empty());
+        EXPECT_TRUE(CloseRunningExcel(0));
+        EXPECT_EQ(0, excel.WaitForExit(kExitMs));
+    }
+}
+
+// An Excel that died without leaving the running-object table is no Excel.
+TEST(CloseRunningExcel, AKilledExcelIsNotRunning) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({{"基盤関数.XLA", true}}));
+    excel.Kill();
+    EXPECT_FALSE(IsExcelRunning("Excel.Application"));
+    EXPECT_FALSE(CloseRunningExcel(0));
+}
+
+TEST(IsExcelRunning, TrueOnlyWhileAnInstanceRunsUnderThatProgId) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    EXPECT_FALSE(IsExcelRunning("Excel.Application.8"));
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({{"Report.xls", false}}));
+    EXPECT_TRUE(IsExcelRunning("Excel.Application"));
+    EXPECT_TRUE(IsExcelRunning("Excel.Application.8"));
+    EXPECT_FALSE(IsExcelRunning("Excel.Application.9"));
+    EXPECT_FALSE(IsExcelRunning(""));
+    // Asking touches nothing in Excel.
+    EXPECT_TRUE(excel.CallLines().empty());
+    EXPECT_TRUE(CloseRunningExcel(8));
+    EXPECT_EQ(0, excel.WaitForExit(kExitMs));
+    EXPECT_FALSE(IsExcelRunning("Excel.Application.8"));
+}
+
+// The late-bound calls the rest of the program builds on, against the stand-in's
+// collection: by index from 1, by name in any case, counting, and a property put.
+TEST(CallByName, GetsPutsAndCallsByName) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({{"Report.xls", false}, {"基盤関数.XLA", true}}));
+    ASSERT_TRUE(IsExcelRunning("Excel.Application"));  // sets COM up on this thread
+    const ComPtr<IDispatch> app = ActiveObjectFor("Excel.Application");
+    ASSERT_TRUE(app);
+
+    Variant books;
+    ASSERT_EQ(S_OK, CallByName(app.get(), L"Workbooks", DISPATCH_PROPERTYGET, {}, books.put()));
+    Variant count;
+    ASSERT_EQ(S_OK, CallByName(DispatchOf(books.get()).get(), L"count", DISPATCH_METHOD, {}, count.put()));
+    ASSERT_EQ(VT_I4, count.get().vt);
+    EXPECT_EQ(2, count.get().lVal);
+
+    const Variant second = Variant::FromInt(2);
+    Variant byIndex;
+    ASSERT_EQ(S_OK, CallByName(app.get(), L"Workbooks", DISPATCH_PROPERTYGET, {&second.get()}, byIndex.put()));
+    const ComPtr<IDispatch> book = DispatchOf(byIndex.get());
+    Variant name;
+    ASSERT_EQ(S_OK, CallByName(book.get(), L"Name", DISPATCH_PROPERTYGET, {}, name.put()));
+    ASSERT_EQ(VT_BSTR, name.get().vt);
+    EXPECT_EQ(WideFromAnsi("基盤関数.XLA"), std::wstring(name.get().bstrVal));
+
+    const Variant report = Variant::FromText("REPORT.XLS");
+    Variant byName;
+    ASSERT_EQ(S_OK, CallByName(app.get(), L"Workbooks", DISPATCH_PROPERTYGET, {&report.get()}, byName.put()));
+    const Variant yes = Variant::FromBool(true);
+    EXPECT_EQ(S_OK, CallByName(DispatchOf(byName.get()).get(), L"Saved", DISPATCH_PROPERTYPUT, {&yes.get()}, nullptr));
+    Variant saved;
+    ASSERT_EQ(S_OK, CallByName(DispatchOf(byName.get()).get(), L"Saved", DISPATCH_PROPERTYGET, {}, saved.put()));
+    EXPECT_EQ(VT_BOOL, saved.get().vt);
+    EXPECT_EQ(VARIANT_TRUE, saved.get().boolVal);
+
+    // Failures come back as results, not as anything thrown.
+    const Variant third = Variant::FromInt(3);
+    Variant none3;
+    EXPECT_EQ(DISP_E_EXCEPTION, CallByName(app.get(), L"Workbooks", DISPATCH_PROPERTYGET, {&third.get()}, none3.put()));
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, CallByName(app.get(), L"NoSuchMember", DISPATCH_METHOD, {}, nullptr));
+    EXPECT_EQ(E_POINTER, CallByName(nullptr, L"Quit", DISPATCH_METHOD, {}, nullptr));
+
+    EXPECT_THAT(excel.LogLines(), Contains("call workbook(Report.xls) Saved put true"));
+    EXPECT_THAT(excel.LogLines(), Contains("saved Report.xls true"));
+}
