@@ -21,6 +21,10 @@ public:
         bool createXlStart = true;    // the XLSTART folder exists
         bool registered = false;      // the installed copy exists at the start
         std::string extraSettings;    // more lines for the settings file
+        Options& Registered() { registered = true; return *this; }
+        Options& WithoutProductDir() { withProductDir = false; return *this; }
+        Options& WithoutXlStart() { createXlStart = false; return *this; }
+        Options& SettingsFile(const std::string& name) { settingsFile = name; return *this; }
     };
     Installation() : Installation(Options{}) {}
     explicit Installation(const Options& options);

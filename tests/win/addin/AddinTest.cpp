@@ -12,7 +12,7 @@ const std::string kBytes = Installation::AddinBytes();
 }
 
 TEST(AddinState, TheInstalledCopyIsTestedFirst) {
-    Installation both({.registered = true});
+    Installation both(Installation::Options().Registered());
     EXPECT_EQ(0, AddinStateOf(both.Installed(), both.Parked()));
     DeleteFileA(both.Installed().c_str());
     EXPECT_EQ(1, AddinStateOf(both.Installed(), both.Parked()));
@@ -30,7 +30,7 @@ TEST(SwitchAddinFile, RegisterCopiesAndReplaces) {
 }
 
 TEST(SwitchAddinFile, RemoveDeletesOnlyTheInstalledCopyEvenReadOnly) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     SetFileAttributesA(inst.Installed().c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     EXPECT_TRUE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
     EXPECT_FALSE(ts::FileExists(inst.Installed()));
@@ -38,7 +38,7 @@ TEST(SwitchAddinFile, RemoveDeletesOnlyTheInstalledCopyEvenReadOnly) {
 }
 
 TEST(SwitchAddinFile, RemoveWithoutTheParkedCopyMovesTheInstalledOneBack) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     DeleteFileA(inst.Parked().c_str());
     EXPECT_TRUE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
     EXPECT_FALSE(ts::FileExists(inst.Installed()));
@@ -55,7 +55,7 @@ TEST(SwitchAddinFile, RemoveFailsWhenThereIsNothingToRemove) {
 
 TEST(SwitchAddinFile, TwoNamesForOneFileNeverLoseIt) {
     // A product folder that is the start-up folder itself: "removing" would delete the only copy.
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     EXPECT_FALSE(SwitchAddinFile(inst.Installed(), inst.Installed(), 2));
     EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
     const std::string otherSpelling = inst.XlStartFolder() + ".\\" + excel::kCommonAddin;
@@ -64,7 +64,7 @@ TEST(SwitchAddinFile, TwoNamesForOneFileNeverLoseIt) {
 }
 
 TEST(SwitchAddinFile, ALockedInstalledCopyIsAFailureAndStays) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     UniqueHandle lock(CreateFileA(inst.Installed().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     EXPECT_FALSE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
@@ -96,7 +96,7 @@ TEST(SwitchOfficeStartupFile, EveryRegisteredOfficeAndNothingElse) {
 }
 
 TEST(SwitchAddin, AlreadyInTheWantedStateTouchesNothing) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     ts::RegSet(HKEY_CURRENT_USER, "Software\\Classes\\Excel.Sheet.5\\Shell\\Open\\ddeexec", "", "mine");
     EXPECT_TRUE(SwitchAddin("S"));
     EXPECT_TRUE(inst.Registered());
@@ -133,7 +133,7 @@ TEST(SwitchAddin, SwitchesTheFileTheAssociationAndTheOfficeCopies) {
 TEST(SwitchAddin, AnUndeterminableStateIsFalseWithoutAMessage) {
     ts::MessageBoxRecorder boxes;
     {
-        Installation noDir({.withProductDir = false});
+        Installation noDir(Installation::Options().WithoutProductDir());
         EXPECT_FALSE(SwitchAddin("E"));
         EXPECT_FALSE(SwitchAddin("S"));
     }
@@ -147,7 +147,7 @@ TEST(SwitchAddin, AnUndeterminableStateIsFalseWithoutAMessage) {
 
 TEST(SwitchAddin, AFailedSwitchShowsTheMessageAndLeavesTheAssociation) {
     ts::MessageBoxRecorder boxes;
-    Installation inst({.createXlStart = false});  // the copy cannot be made
+    Installation inst(Installation::Options().WithoutXlStart());  // the copy cannot be made
     ts::RegSet(HKEY_CURRENT_USER, "Software\\Classes\\Excel.Sheet.5\\Shell\\Open\\ddeexec", "", "mine");
     EXPECT_FALSE(SwitchAddin("S"));
     ASSERT_EQ(1u, boxes.calls().size());
@@ -162,7 +162,7 @@ TEST(SwitchAddin, AFailedSwitchShowsTheMessageAndLeavesTheAssociation) {
 
 TEST(SwitchAddin, ALockedInstalledCopyIsReportedNotLost) {
     ts::MessageBoxRecorder boxes;
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     UniqueHandle lock(CreateFileA(inst.Installed().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(SwitchAddin("E"));
     lock.reset();

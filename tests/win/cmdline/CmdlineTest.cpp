@@ -42,7 +42,7 @@ HWND CreatePlainWindow(const char* cls, const char* title) {
 }  // namespace
 
 TEST_F(Cmdline, APlainProgramRunsWhileTheAddinIsRemoved) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     Start(ts::Quoted(probe_), inst);
     EXPECT_EQ(0, Finish());
     const auto checks = ProbeLines("check ");
@@ -67,7 +67,7 @@ TEST_F(Cmdline, TheFinalProgramStartsLastWithoutWaiting) {
 }
 
 TEST_F(Cmdline, AnEmptyWatchStopsTheRunBeforeTheFinalProgram) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     Start("/CW= /EXE=" + probe_, inst);
     EXPECT_EQ(0, Finish());
     Sleep(300);
@@ -76,7 +76,7 @@ TEST_F(Cmdline, AnEmptyWatchStopsTheRunBeforeTheFinalProgram) {
 }
 
 TEST_F(Cmdline, PathsWithForwardSlashesAreIgnored) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     std::string fwd = probe_;
     for (char& c : fwd)
         if (c == '\\') c = '/';
@@ -87,7 +87,7 @@ TEST_F(Cmdline, PathsWithForwardSlashesAreIgnored) {
 }
 
 TEST_F(Cmdline, AnUndeterminableStateEndsTheRunSilently) {
-    Installation inst({.withProductDir = false});
+    Installation inst(Installation::Options().WithoutProductDir());
     Start(ts::Quoted(probe_) + " /EXE=" + probe_, inst);
     EXPECT_EQ(0, Finish());
     EXPECT_TRUE(ProbeLines("start ").empty());
@@ -95,7 +95,7 @@ TEST_F(Cmdline, AnUndeterminableStateEndsTheRunSilently) {
 }
 
 TEST_F(Cmdline, AFailedSwitchIsReportedAndEndsTheRun) {
-    Installation inst({.createXlStart = false});
+    Installation inst(Installation::Options().WithoutXlStart());
     Start(ts::Quoted(probe_) + " /EXE=" + probe_, inst);
     const ts::MessageBoxInfo box = ts::WaitForMessageBox(run_.Pid(), 20000);
     ASSERT_NE(nullptr, box.hwnd);
@@ -111,7 +111,7 @@ TEST_F(Cmdline, AFailedSwitchIsReportedAndEndsTheRun) {
 }
 
 TEST_F(Cmdline, TheWatchedWindowKeepsTheAddinRemovedWhileItIsOpen) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     HWND gone = CreatePlainWindow("TorvaTestWatch", "Setup");
     Start("/cw=TorvaTestWatch,Setup,Work /EXE=" + probe_, inst);
     Sleep(500);
@@ -133,7 +133,7 @@ TEST_F(Cmdline, TheWatchedWindowKeepsTheAddinRemovedWhileItIsOpen) {
 }
 
 TEST_F(Cmdline, AWatchedWindowThatNeverAppearsLeavesTheAddinOn) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     Start("/VRK /EXE=" + probe_, inst);  // no "ＶＲＫ" or "VRK" window of class TApplication
     EXPECT_EQ(0, Finish());
     EXPECT_TRUE(inst.Registered());
@@ -141,7 +141,7 @@ TEST_F(Cmdline, AWatchedWindowThatNeverAppearsLeavesTheAddinOn) {
 }
 
 TEST_F(Cmdline, ARunningExcelIsClosedAndNoWorkbookIsMarkedSaved) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     ts::ScopedExcelProgIds ids({"Excel.Application.5"});
     ts::ExcelStandIn excel;
     ASSERT_TRUE(excel.Start({{excel::kCommonAddin, true}, {"Book1.xls", false}}));
@@ -171,7 +171,7 @@ LRESULT CALLBACK CountPaints(HWND h, UINT m, WPARAM w, LPARAM l) {
 }  // namespace
 
 TEST_F(Cmdline, ARunningManagerOfTheSameEditionIsRefreshed) {
-    Installation inst({.registered = true});
+    Installation inst(Installation::Options().Registered());
     WNDCLASSA wc{};
     wc.lpfnWndProc = CountPaints;
     wc.hInstance = GetModuleHandleA(nullptr);
