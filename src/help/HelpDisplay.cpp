@@ -5,6 +5,7 @@
 #include "environment/Handles.h"
 #include "environment/Profile.h"
 #include "help/HelpFunc_Torva.h"
+#include "manager/Settings.h"
 
 namespace {
 
@@ -68,6 +69,6 @@ void ShowManagerHelp() {
     // The help folder is always in "Torva9.ini", whatever the edition; it is stored with its
     // trailing backslash, so the file name is appended as it is.
     std::string folder;
-    ReadProfileString("GenDir", "Help", folder, "Torva9.ini", 255);
+    ReadProfileString("GenDir", "Help", folder, kHelpSettingsFile, 255);
     ShowHelpTopic(nullptr, folder + "TORVA.chm", "TorvaManager", HH_HELP_CONTEXT, "TORVA");
 }

@@ -1,5 +1,86 @@
 #include "startup/CommandLine.h"
 
-void RunCommandLineMode(const std::vector<std::string>& /*args*/, bool /*managerRunning*/) {
-    // The switching sequence is not built yet: the mode ends at once.
+#include <windows.h>
+
+#include "environment/Launch.h"
+#include "environment/StrUtils.h"
+#include "manager/Addin.h"
+#include "startup/ArgGrammar.h"
+#include "startup/Edition.h"
+#include "startup/ManagerMarker.h"
+#include "ui/AppHandle.h"
+
+namespace {
+
+// The waits for a window to go away would otherwise keep a processor busy for
+// as long as the other program runs, which can be hours.
+constexpr DWORD kWatchPollMs = 20;
+
+bool WindowExists(const std::string& cls, const std::string& title) {
+    return FindWindowA(cls.c_str(), title.c_str()) != nullptr;
+}
+
+void WaitWhileWindowExists(const std::string& cls, const std::string& title) {
+    while (WindowExists(cls, title)) Sleep(kWatchPollMs);
+}
+
+class Run {
+public:
+    Run(const std::vector<std::string>& args, bool managerRunning)
+        : values_(ParseArguments(args)), managerRunning_(managerRunning) {}
+
+    void Execute() {
+        CloseRunningExcel(ExcelVersionOfEdition(EditionCode));
+        if (!Switch("E")) return;
+        if (!values_.runPath.empty()) RunProgram(values_.runPath, "", EnsureApplicationHandle(), 1);
+        if (!Switch("S")) return;
+        if (!WatchWindows()) return;
+        if (!values_.exePath.empty()) RunProgram(values_.exePath, "", EnsureApplicationHandle(), 0);
+    }
+
+private:
+    bool Switch(const char* letter) {
+        if (!SwitchAddin(letter)) return false;
+        if (managerRunning_) RefreshRunningManager(EditionCode);
+        return true;
+    }
+
+    // False when the run is to stop here.
+    bool WatchWindows() {
+        std::string spec = values_.cwSpec;
+        if (ContainsNoCase(spec, "/VRK")) spec = "/CW=TApplication,ＶＲＫ,VRK";
+        if (!ContainsNoCase(spec, "/CW=")) return true;
+        spec = GetToken(spec, 2, "=");
+        if (spec.empty()) return false;
+        const std::string cls = GetToken(spec, 1, ",");
+        const std::string goneTitle = GetToken(spec, 2, ",");
+        const std::string watchTitle = GetToken(spec, 3, ",");
+
+        WaitWhileWindowExists(cls, goneTitle);
+        Sleep(1000);
+        bool seen = false;
+        for (int i = 0; i < 1001; ++i) {
+            if (WindowExists(cls, watchTitle)) {
+                if (!Switch("E")) return false;
+                seen = true;
+                break;
+            }
+        }
+        if (seen) {
+            Sleep(1000);
+            WaitWhileWindowExists(cls, watchTitle);
+            if (!Switch("S")) return false;
+        }
+        return true;
+    }
+
+    CommandLineValues values_;
+    bool managerRunning_;
+};
+
+}  // namespace
+
+void RunCommandLineMode(const std::vector<std::string>& args, bool managerRunning) {
+    EnsureApplicationHandle();
+    Run(args, managerRunning).Execute();
 }

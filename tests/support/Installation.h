@@ -1,0 +1,54 @@
+// A product installation for tests: a product folder with both workbooks, an Excel
+// folder with its XLSTART folder, and the edition's settings file in the Windows
+// folder naming them. Registry keys the program writes are put back at the end.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace ts {
+
+// Wine caches a settings file while its write time is unchanged: every rewrite gets a new one.
+bool WriteSettingsFile(const std::string& path, const std::string& text);
+
+class Installation {
+public:
+    struct Options {
+        std::string settingsFile = "Torva.Ini";
+        bool withProductDir = true;   // [GenDir] Dir
+        bool createXlStart = true;    // the XLSTART folder exists
+        bool registered = false;      // the installed copy exists at the start
+        std::string extraSettings;    // more lines for the settings file
+        Options& Registered() { registered = true; return *this; }
+        Options& WithoutProductDir() { withProductDir = false; return *this; }
+        Options& WithoutXlStart() { createXlStart = false; return *this; }
+        Options& SettingsFile(const std::string& name) { settingsFile = name; return *this; }
+    };
+    Installation() : Installation(Options{}) {}
+    explicit Installation(const Options& options);
+    ~Installation();
+
+    std::string ProductFolder() const { return dir_ / "製品\\"; }
+    std::string ExcelFolder() const { return dir_ / "Excel\\"; }
+    std::string XlStartFolder() const { return ExcelFolder() + "XLSTART\\"; }
+    std::string Installed() const;
+    std::string Parked() const;
+    std::string SettingsPath() const { return settingsPath_; }
+    bool Registered() const { return FileExists(Installed()); }
+    // Registers Office VERSION.0 with an InstallRoot folder; its xlstart folder is made when asked.
+    std::string AddOffice(int version, bool createXlStart = true);
+    // The bytes the common add-in workbook is made of.
+    static std::string AddinBytes();
+    // Explorer's command for a workbook class as the program wrote it (user's classes on NT).
+    static std::string DdeCommand(const std::string& sheetClass);
+
+private:
+    TempDir dir_;
+    std::string settingsPath_;
+    std::unique_ptr<ScopedFileBackup> settings_;
+    std::vector<std::unique_ptr<ScopedRegKey>> keys_;
+};
+
+}  // namespace ts

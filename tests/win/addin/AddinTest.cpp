@@ -1,0 +1,173 @@
+// Switching the add-in by placing the common add-in workbook, in this process.
+#include <gtest/gtest.h>
+
+#include "manager/Addin.h"
+#include "manager/ExcelFacts.h"
+#include "support/Installation.h"
+
+using ts::Installation;
+
+namespace {
+const std::string kBytes = Installation::AddinBytes();
+}
+
+TEST(AddinState, TheInstalledCopyIsTestedFirst) {
+    Installation both(Installation::Options().Registered());
+    EXPECT_EQ(0, AddinStateOf(both.Installed(), both.Parked()));
+    DeleteFileA(both.Installed().c_str());
+    EXPECT_EQ(1, AddinStateOf(both.Installed(), both.Parked()));
+    DeleteFileA(both.Parked().c_str());
+    EXPECT_EQ(-1, AddinStateOf(both.Installed(), both.Parked()));
+    EXPECT_EQ(-1, AddinStateOf("", ""));
+}
+
+TEST(SwitchAddinFile, RegisterCopiesAndReplaces) {
+    Installation inst;
+    ASSERT_TRUE(ts::WriteFileBytes(inst.Installed(), "an older copy"));
+    EXPECT_TRUE(SwitchAddinFile(inst.Installed(), inst.Parked(), 1));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+}
+
+TEST(SwitchAddinFile, RemoveDeletesOnlyTheInstalledCopyEvenReadOnly) {
+    Installation inst(Installation::Options().Registered());
+    SetFileAttributesA(inst.Installed().c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
+    EXPECT_FALSE(ts::FileExists(inst.Installed()));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+}
+
+TEST(SwitchAddinFile, RemoveWithoutTheParkedCopyMovesTheInstalledOneBack) {
+    Installation inst(Installation::Options().Registered());
+    DeleteFileA(inst.Parked().c_str());
+    EXPECT_TRUE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
+    EXPECT_FALSE(ts::FileExists(inst.Installed()));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+    EXPECT_EQ(1, AddinStateOf(inst.Installed(), inst.Parked()));
+}
+
+TEST(SwitchAddinFile, RemoveFailsWhenThereIsNothingToRemove) {
+    Installation inst;
+    EXPECT_FALSE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
+    DeleteFileA(inst.Parked().c_str());
+    EXPECT_FALSE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
+}
+
+TEST(SwitchAddinFile, TwoNamesForOneFileNeverLoseIt) {
+    // A product folder that is the start-up folder itself: "removing" would delete the only copy.
+    Installation inst(Installation::Options().Registered());
+    EXPECT_FALSE(SwitchAddinFile(inst.Installed(), inst.Installed(), 2));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    const std::string otherSpelling = inst.XlStartFolder() + ".\\" + excel::kCommonAddin;
+    EXPECT_FALSE(SwitchAddinFile(inst.Installed(), otherSpelling, 2));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+}
+
+TEST(SwitchAddinFile, ALockedInstalledCopyIsAFailureAndStays) {
+    Installation inst(Installation::Options().Registered());
+    UniqueHandle lock(CreateFileA(inst.Installed().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    EXPECT_FALSE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
+    lock.reset();
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+}
+
+TEST(SwitchOfficeStartupFile, EveryRegisteredOfficeAndNothingElse) {
+    Installation inst;
+    EXPECT_TRUE(SwitchOfficeStartupFile(inst.ProductFolder(), 1));  // no Office at all: nothing to do
+
+    const std::string office11 = inst.AddOffice(11);
+    const std::string office12 = inst.AddOffice(12, /*createXlStart=*/false);  // its copy fails, silently
+    const std::string office15 = inst.AddOffice(15);
+    const std::string office16 = inst.AddOffice(16);  // outside 9.0 to 15.0
+    const std::string product = inst.ProductFolder();
+    // Without the trailing backslash too: the folder is completed.
+    EXPECT_TRUE(SwitchOfficeStartupFile(product.substr(0, product.size() - 1), 1));
+    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(office11 + excel::kProductWorkbook));
+    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(office15 + excel::kProductWorkbook));
+    EXPECT_FALSE(ts::FileExists(office12 + excel::kProductWorkbook));
+    EXPECT_FALSE(ts::FileExists(office16 + excel::kProductWorkbook));
+
+    EXPECT_TRUE(SwitchOfficeStartupFile(product, 2));
+    EXPECT_FALSE(ts::FileExists(office11 + excel::kProductWorkbook));
+    EXPECT_FALSE(ts::FileExists(office15 + excel::kProductWorkbook));
+    EXPECT_TRUE(ts::FileExists(product + excel::kProductWorkbook));
+}
+
+TEST(SwitchAddin, AlreadyInTheWantedStateTouchesNothing) {
+    Installation inst(Installation::Options().Registered());
+    ts::RegSet(HKEY_CURRENT_USER, "Software\\Classes\\Excel.Sheet.5\\Shell\\Open\\ddeexec", "", "mine");
+    EXPECT_TRUE(SwitchAddin("S"));
+    EXPECT_TRUE(inst.Registered());
+    EXPECT_EQ("mine", Installation::DdeCommand("Excel.Sheet.5"));
+
+    DeleteFileA(inst.Installed().c_str());
+    EXPECT_TRUE(SwitchAddin("E"));
+    EXPECT_FALSE(inst.Registered());
+    EXPECT_EQ("mine", Installation::DdeCommand("Excel.Sheet.5"));
+}
+
+TEST(SwitchAddin, SwitchesTheFileTheAssociationAndTheOfficeCopies) {
+    Installation inst;
+    const std::string office = inst.AddOffice(11);
+    EXPECT_TRUE(SwitchAddin("S"));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
+    EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.CSV"));
+    EXPECT_TRUE(ts::FileExists(office + excel::kProductWorkbook));
+
+    EXPECT_TRUE(SwitchAddin("E"));
+    EXPECT_FALSE(inst.Registered());
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
+    EXPECT_FALSE(ts::FileExists(office + excel::kProductWorkbook));
+
+    // Any other letter toggles.
+    EXPECT_TRUE(SwitchAddin("s"));
+    EXPECT_TRUE(inst.Registered());
+    EXPECT_TRUE(SwitchAddin(""));
+    EXPECT_FALSE(inst.Registered());
+}
+
+TEST(SwitchAddin, AnUndeterminableStateIsFalseWithoutAMessage) {
+    ts::MessageBoxRecorder boxes;
+    {
+        Installation noDir(Installation::Options().WithoutProductDir());
+        EXPECT_FALSE(SwitchAddin("E"));
+        EXPECT_FALSE(SwitchAddin("S"));
+    }
+    {
+        Installation nothing;
+        DeleteFileA(nothing.Parked().c_str());
+        EXPECT_FALSE(SwitchAddin("S"));
+    }
+    EXPECT_TRUE(boxes.calls().empty());
+}
+
+TEST(SwitchAddin, AFailedSwitchShowsTheMessageAndLeavesTheAssociation) {
+    ts::MessageBoxRecorder boxes;
+    Installation inst(Installation::Options().WithoutXlStart());  // the copy cannot be made
+    ts::RegSet(HKEY_CURRENT_USER, "Software\\Classes\\Excel.Sheet.5\\Shell\\Open\\ddeexec", "", "mine");
+    EXPECT_FALSE(SwitchAddin("S"));
+    ASSERT_EQ(1u, boxes.calls().size());
+    EXPECT_EQ("システムエラー", boxes.calls()[0].caption);
+    EXPECT_EQ("システムエラーが発生したため\rTorvaをアドイン登録することができませんでした。\r\r"
+              "Torvaマネージャを強制終了します。",
+              boxes.calls()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), boxes.calls()[0].flags);
+    EXPECT_EQ("mine", Installation::DdeCommand("Excel.Sheet.5"));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+}
+
+TEST(SwitchAddin, ALockedInstalledCopyIsReportedNotLost) {
+    ts::MessageBoxRecorder boxes;
+    Installation inst(Installation::Options().Registered());
+    UniqueHandle lock(CreateFileA(inst.Installed().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(SwitchAddin("E"));
+    lock.reset();
+    ASSERT_EQ(1u, boxes.calls().size());
+    EXPECT_NE(std::string::npos, boxes.calls()[0].text.find("Torvaのアドイン解除することができませんでした。"));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+}
