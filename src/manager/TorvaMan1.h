@@ -1,5 +1,91 @@
-// The manager window.
+// The manager window: the add-in and association states, the controls to change
+// them, and the icon in the notification area that keeps the program resident.
 #pragma once
+#include <memory>
+#include <string>
 
-// Creates the window, shows it and runs the message loop until it closes.
+#include "tray/TrayIcon_.h"
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/StdCtrls.h"
+
+// Shared between the refresh and the apply flow; false at program start.
+extern bool RegisterSelected;     // the buttons now show the choice to register
+extern bool AddinRegistered;      // the last refresh found the add-in registered
+extern bool ExplorerAssociated;   // the last refresh found the association in force
+extern bool CanWriteAssociation;  // this user may write the association (found at creation)
+
+class TManagerForm : public TForm {
+public:
+    explicit TManagerForm(TComponent* owner);
+    ~TManagerForm() override;
+
+    // ---- components
+    TSpeedButton* SpeedButton1;
+    TGroupBox* GroupBox1;
+    TSpeedButton* UnEnableBtn;
+    TSpeedButton* EnableBtn;
+    TEdit* CloseEdt;
+    TCheckBox* ExpChk;
+    TPanel* Panel2;
+    TEdit* ExcelEdt;
+    TEdit* TorvaEdt;
+    TPanel* Panel1;
+    TBitBtn* OKBtn;
+    TBitBtn* BitBtn1;
+    TStatusBar* StatusBar1;
+    TPopupMenu* PopupMenu1;
+    TMenuItem* Torva3;
+    TMenuItem* N2;
+    TMenuItem* N1;
+    TTrayIcon_* TaskTray1;
+
+    // ---- creation, display and refresh
+    void FormCreate(TObject* sender);
+    void SetForm();
+    void FormShow();
+    void FormPaint(TObject* sender);
+    void StateTorva(int state, const std::string& label);
+    void StateExplorer(bool associated);
+    void SetOKBtn();
+    void ExpChkClick(TObject* sender);
+
+    // ---- tray, minimise and close
+    void MiniMize(TObject* sender);
+    void TaskTray1_DblClick(TObject* sender);
+    void Torva3Click(TObject* sender);
+    void N1Click(TObject* sender);
+    void Torva1Click(TObject* sender);
+    void Torva2Click(TObject* sender);
+
+    // ---- choosing and applying
+    std::string GetTorvaType(int version);
+    bool CheckExplorer(int version);
+    bool CheckWriteUser(int version);
+    bool IsRunExcel(int version);
+    void EnableBtnClick(TObject* sender);
+    void UnEnableBtnClick(TObject* sender);
+    void OKBtnClick(TObject* sender);
+    void ClickEvent(bool registerAddin);
+    void SpeedButton1Click(TObject* sender);
+
+    // How many refreshes ran (for checks that painting settles).
+    int RefreshCount() const { return refreshCount_; }
+    // The start-up error was reported: the program is ending.
+    bool Ending() const { return ending_; }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+
+private:
+    void ShowAgain();
+    int refreshCount_ = 0;
+    bool ending_ = false;
+};
+
+// The single manager window while it exists (window mode).
+extern TManagerForm* ManagerForm;
+
+// Initialises the application, creates the window, shows it and runs the message
+// loop until it closes.
 void RunManagerWindow();

@@ -1,6 +1,12 @@
 #include "ui/Controls.h"
 
+#include <commctrl.h>
+
 #include "ui/Forms.h"
+
+namespace {
+constexpr const char* kObjectProperty = "TorvaMan.Control";
+}
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
 
@@ -8,17 +14,103 @@ TWinControl::~TWinControl() {
     Destroying();
     // The derived parts are gone: none of their handlers may run any more.
     handlers_.clear();
+    UpdateHintTool(true);
     DestroyHandle();
 }
 
 void TWinControl::CreateParams(TCreateParams& params) {
     params.ClassName = "TWinControl";
+    params.Caption = text_;
     if (parent_) {
-        params.Style = WS_CHILD | WS_CLIPSIBLINGS;
+        params.Style = WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
+        params.X = left_;
+        params.Y = top_;
+        params.Width = width_;
+        params.Height = height_;
     } else {
         params.Style = WS_POPUP;
     }
 }
+
+TWinControl* TWinControl::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<TWinControl*>(GetPropA(hwnd, kObjectProperty)) : nullptr;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (handle_ && parent_) MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+std::string TWinControl::Text() {
+    if (!handle_) return text_;
+    const int length = GetWindowTextLengthA(handle_);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(handle_, text.data(), length + 1)));
+    return text;
+}
+
+void TWinControl::SetText(const std::string& text) {
+    if (handle_ ? Text() == text : text_ == text) {
+        text_ = text;
+        return;
+    }
+    text_ = text;
+    if (handle_) SetWindowTextA(handle_, text_.c_str());
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+    if (enabled_ == enabled) return;
+    enabled_ = enabled;
+    if (handle_) EnableWindow(handle_, enabled);
+}
+
+void TWinControl::SetControlVisible(bool visible) {
+    if (visible_ == visible) return;
+    visible_ = visible;
+    if (handle_ && parent_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::SetFont(HFONT font) {
+    font_ = font;
+    if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void TWinControl::SetHint(const std::string& hint) {
+    if (hint_ == hint) return;
+    hint_ = hint;
+    UpdateHintTool(true);
+    UpdateHintTool();
+}
+
+void TWinControl::SetShowHint(bool show) {
+    if (showHint_ == show) return;
+    showHint_ = show;
+    UpdateHintTool(!show);
+}
+
+void TWinControl::UpdateHintTool(bool remove) {
+    if (!handle_ || !parent_) return;
+    HWND tip = remove ? Application().ExistingHintWindow() : Application().HintWindow();
+    if (!tip) return;
+    TOOLINFOA ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = GetParent(handle_);
+    ti.uId = reinterpret_cast<UINT_PTR>(handle_);
+    if (remove || !showHint_ || hint_.empty()) {
+        if (hintTool_) SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+        hintTool_ = false;
+        return;
+    }
+    if (hintTool_) return;
+    ti.lpszText = const_cast<char*>(hint_.c_str());
+    hintTool_ = SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)) != 0;
+}
+
+bool TWinControl::Reflected(TMessage&) { return false; }
 
 HWND TWinControl::Handle() {
     if (handle_) return handle_;
@@ -29,22 +121,41 @@ HWND TWinControl::Handle() {
         if (!params.WndParent) return nullptr;
     }
     HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA base{};
+    if (!params.BaseClass.empty()) {
+        if (!GetClassInfoA(nullptr, params.BaseClass.c_str(), &base)) return nullptr;
+        baseProc_ = base.lpfnWndProc;
+    }
     WNDCLASSA wc{};
     if (!GetClassInfoA(instance, params.ClassName.c_str(), &wc)) {
+        if (params.BaseClass.empty()) {
+            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        } else {
+            wc = base;
+        }
         wc.lpfnWndProc = StdWndProc;
         wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = params.ClassName.c_str();
+        wc.style &= ~CS_GLOBALCLASS;
         if (!RegisterClassA(&wc)) return nullptr;
     }
     // StdWndProc records the handle at WM_NCCREATE.
     CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style, params.X,
                     params.Y, params.Width, params.Height, params.WndParent, nullptr, instance, this);
+    if (!handle_) return nullptr;
+    if (parent_) {
+        // Later controls lie above earlier ones, as they were laid out.
+        SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (font_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        UpdateHintTool();
+    }
+    HandleCreated();
     return handle_;
 }
 
 void TWinControl::DestroyHandle() {
+    UpdateHintTool(true);
     if (handle_) DestroyWindow(handle_);  // WM_NCDESTROY clears handle_
     handle_ = nullptr;
 }
@@ -77,6 +188,28 @@ void TWinControl::BindMessage(UINT msg, TMessageHandler handler) {
 }
 
 void TWinControl::WndProc(TMessage& message) {
+    HWND concerned = nullptr;
+    switch (message.Msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+        concerned = reinterpret_cast<HWND>(message.LParam);
+        break;
+    case WM_DRAWITEM:
+        concerned = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam)->hwndItem;
+        break;
+    case WM_SETCURSOR:
+        if (cursor_ && LOWORD(message.LParam) == HTCLIENT && reinterpret_cast<HWND>(message.WParam) == handle_) {
+            ::SetCursor(cursor_);
+            message.Result = TRUE;
+            return;
+        }
+        break;
+    }
+    if (concerned && concerned != handle_) {
+        if (TWinControl* control = FromHandle(concerned); control && control->Reflected(message)) return;
+    }
     for (auto& h : handlers_) {
         if (h.first == message.Msg) {
             h.second(message);
@@ -87,7 +220,8 @@ void TWinControl::WndProc(TMessage& message) {
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {
-    message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
+    message.Result = baseProc_ ? CallWindowProcA(baseProc_, handle_, message.Msg, message.WParam, message.LParam)
+                               : DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
 }
 
 LRESULT CALLBACK TWinControl::StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -95,6 +229,7 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     if (msg == WM_NCCREATE) {
         self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetPropA(hwnd, kObjectProperty, self);
         self->handle_ = hwnd;
     }
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
@@ -107,6 +242,7 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        RemovePropA(hwnd, kObjectProperty);
         self->handle_ = nullptr;
     }
     return message.Result;

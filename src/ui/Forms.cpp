@@ -1,7 +1,11 @@
 #include "ui/Forms.h"
 
+#include <commctrl.h>
+#include <objbase.h>
+
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
+#include "ui/AppHandle.h"
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
     icon_.OnChange = [this](TObject*) { IconChanged(); };
@@ -9,12 +13,34 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
         if (LOWORD(m.WParam) != WA_INACTIVE) Application().activeForm_ = this;
         DefaultHandler(m);
     });
+    BindMessage(WM_CLOSE, [this](TMessage& m) {
+        if (Application().MainForm() == this)
+            Close();
+        else
+            DefaultHandler(m);
+    });
+    BindMessage(WM_SYSCOMMAND, [this](TMessage& m) {
+        if ((m.WParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this)
+            Application().Minimize();
+        else
+            DefaultHandler(m);
+    });
 }
 
 TForm::~TForm() {
     Destroying();
     DestroyHandle();
     if (Application().activeForm_ == this) Application().activeForm_ = nullptr;
+    if (Application().mainForm_ == this) Application().mainForm_ = nullptr;
+}
+
+void TForm::Close() {
+    if (Application().MainForm() == this) {
+        Hide();
+        Application().Terminate();
+    } else {
+        DestroyHandle();
+    }
 }
 
 void TForm::CreateParams(TCreateParams& params) {
@@ -26,6 +52,7 @@ void TForm::CreateParams(TCreateParams& params) {
 }
 
 void TForm::SetCaption(const std::string& caption) {
+    if (caption_ == caption) return;
     caption_ = caption;
     if (HandleAllocated()) SetWindowTextA(Handle(), caption_.c_str());
 }
@@ -55,12 +82,77 @@ TApplication::TApplication() {
     if (dot != std::string::npos) Title.erase(dot);
 }
 
+void TApplication::Initialize() {
+    SetApplicationHandle(EnsureApplicationHandle());
+    SetWindowTextA(Handle(), Title.c_str());
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+}
+
+HWND TApplication::Handle() const { return ApplicationHandle(); }
+
+void TApplication::Dispatch(MSG& msg) {
+    if (activeForm_ && activeForm_->HandleAllocated() && IsDialogMessageA(activeForm_->Handle(), &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+void TApplication::Run() {
+    if (ShowMainForm && mainForm_) mainForm_->Show();
+    MSG msg;
+    while (!terminated_) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        Dispatch(msg);
+    }
+    terminated_ = true;
+}
+
+void TApplication::Terminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
 void TApplication::ProcessMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        Dispatch(msg);
     }
+}
+
+void TApplication::Minimize() {
+    if (mainForm_) mainForm_->Hide();
+    minimized_ = true;
+    if (OnMinimize) OnMinimize(nullptr);
+}
+
+void TApplication::Restore() { minimized_ = false; }
+
+void TApplication::SetTitle(const std::string& title) {
+    if (Title == title) return;
+    Title = title;
+    if (HWND h = Handle()) SetWindowTextA(h, Title.c_str());
+}
+
+HWND TApplication::HintWindow() {
+    if (hintWindow_) return hintWindow_;
+    hintWindow_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (hintWindow_) SendMessageA(hintWindow_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(hintHidePause_, 0));
+    return hintWindow_;
+}
+
+void TApplication::SetHintHidePause(int ms) {
+    if (hintHidePause_ == ms) return;
+    hintHidePause_ = ms;
+    if (hintWindow_) SendMessageA(hintWindow_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(ms, 0));
 }
 
 void TApplication::HandleException(const std::exception& e) {
