@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "startup/Edition.h"
+#include "support/Installation.h"
+#include "support/ManagerSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -13,9 +15,17 @@ bool MutexExists(const std::string& name) {
     return static_cast<bool>(h);
 }
 
-// Copies of the built program under edition names, in a folder of their own.
+// Copies of the built program under edition names, in a folder of their own, with
+// a product installation for each settings file they read (without one the window
+// reports a broken installation and the program ends).
 class Editions : public ::testing::Test {
 protected:
+    Editions()
+        : userXlStart_(ts::UserXlStartFolderPath()),
+          ea_(ts::Installation::Options().SettingsFile("Torva.Ini")),
+          eb_(ts::Installation::Options().SettingsFile("Torva8.Ini")),
+          ec_(ts::Installation::Options().SettingsFile("Torva9.Ini")) {}
+
     std::string Copy(const std::string& name) {
         const std::string path = dir_ / name;
         if (!ts::FileExists(path)) CopyFileA(ts::ProgramPath().c_str(), path.c_str(), FALSE);
@@ -32,6 +42,8 @@ protected:
         PostMessageA(window, WM_CLOSE, 0, 0);
         return c.Wait(15000);
     }
+    ts::ScopedFolder userXlStart_;  // editions from 9 on make it when it is missing
+    ts::Installation ea_, eb_, ec_;
     ts::TempDir dir_;
 };
 

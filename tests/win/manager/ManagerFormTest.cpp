@@ -1,0 +1,335 @@
+// The manager window inside the test program: its handlers driven directly, message
+// boxes recorded, the notification area recorded instead of the shell.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "manager/ExcelFacts.h"
+#include "manager/Settings.h"
+#include "manager/TorvaMan1.h"
+#include "support/ExcelStandIn.h"
+#include "support/Installation.h"
+#include "support/ManagerSupport.h"
+#include "support/TraySupport.h"
+#include "ui/AppHandle.h"
+
+using ts::Installation;
+
+namespace {
+
+constexpr const char* kRegistered = "　　現在Torvaはアドイン登録されてます。";
+constexpr const char* kRemoved = "　　現在Torvaはアドイン解除されてます。";
+constexpr const char* kAssociated = "　　現在関連付けがされています。";
+constexpr const char* kNotAssociated = "　　現在関連づけはされていません。";
+
+class Manager : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Application().Initialize(); }
+
+    // Creates and shows the window, then lets its first paint run.
+    void Open() {
+        Application().ClearTerminated();
+        form_ = std::make_unique<TManagerForm>(nullptr);
+        Application().SetMainForm(form_.get());
+        if (form_->Ending()) return;
+        form_->SetForm();
+        PumpUntil([&] { return form_->RefreshCount() > 0; });
+    }
+    template <class Fn>
+    static bool PumpUntil(Fn fn, DWORD ms = 5000) {
+        const DWORD end = GetTickCount() + ms;
+        while (!fn()) {
+            if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+            ts::PumpMessages(10);
+        }
+        return true;
+    }
+    // The tip of the last call that carried one.
+    std::string LastTip() const {
+        for (auto it = shell_.calls.rbegin(); it != shell_.calls.rend(); ++it)
+            if (it->uFlags & NIF_TIP) return it->tip;
+        return "";
+    }
+    void TearDown() override {
+        form_.reset();
+        ts::PumpMessages(20);
+        Application().ClearTerminated();
+    }
+
+    ts::ShellRecorder shell_;
+    ts::MessageBoxRecorder boxes_;
+    std::unique_ptr<TManagerForm> form_;
+};
+
+}  // namespace
+
+TEST_F(Manager, TheRefreshShowsTheStateInPanelTrayAndFlags) {
+    Installation inst(Installation::Options().Registered());
+    Open();
+    TManagerForm& f = *form_;
+    EXPECT_EQ(kRegistered, f.Panel1->Text());
+    EXPECT_EQ("TorvaEAはアドイン登録されてます。", LastTip());
+    EXPECT_EQ(1, shell_.Count(NIM_ADD));
+    EXPECT_TRUE(RegisterSelected);
+    EXPECT_TRUE(AddinRegistered);
+    EXPECT_EQ(inst.Installed(), f.ExcelEdt->Text());
+    EXPECT_EQ(inst.Parked(), f.TorvaEdt->Text());
+    EXPECT_TRUE(f.EnableBtn->Down());
+    EXPECT_FALSE(f.UnEnableBtn->Down());
+    EXPECT_TRUE(f.UnEnableBtn->ShowHint());
+    EXPECT_FALSE(f.EnableBtn->ShowHint());
+    EXPECT_EQ(HandCursor(), f.UnEnableBtn->Cursor());
+    EXPECT_EQ(nullptr, f.EnableBtn->Cursor());
+    EXPECT_EQ("Torvaマネージャ", Application().Title);
+    EXPECT_EQ(50000, Application().HintHidePause());
+
+    // The workbook is withdrawn behind the window's back: the next refresh shows it.
+    ASSERT_TRUE(DeleteFileA(inst.Installed().c_str()));
+    f.FormShow();
+    EXPECT_EQ(kRemoved, f.Panel1->Text());
+    EXPECT_EQ("TorvaEAはアドイン解除されてます。", LastTip());
+    EXPECT_FALSE(RegisterSelected);
+    EXPECT_FALSE(AddinRegistered);
+    EXPECT_TRUE(f.UnEnableBtn->Down());
+    EXPECT_FALSE(f.EnableBtn->Down());
+    EXPECT_EQ(HandCursor(), f.EnableBtn->Cursor());
+    EXPECT_FALSE(f.OKBtn->Enabled());
+    EXPECT_TRUE(boxes_.calls().empty());
+}
+
+TEST_F(Manager, ARefreshDoesNotMakeTheWindowPaintAgain) {
+    Installation inst(Installation::Options().Registered());
+    Open();
+    ts::PumpMessages(300);
+    const int settled = form_->RefreshCount();
+    ts::PumpMessages(500);
+    EXPECT_EQ(settled, form_->RefreshCount());
+    // A repaint refreshes once, and resets a choice not yet applied.
+    form_->UnEnableBtn->Click();
+    EXPECT_TRUE(form_->OKBtn->Enabled());
+    InvalidateRect(form_->Handle(), nullptr, TRUE);
+    ts::PumpMessages(300);
+    EXPECT_EQ(settled + 1, form_->RefreshCount());
+    EXPECT_TRUE(form_->EnableBtn->Down());
+    EXPECT_FALSE(form_->OKBtn->Enabled());
+}
+
+TEST_F(Manager, ChoosingEnablesTheApplyButtonOnlyForAChange) {
+    Installation inst;
+    Open();
+    TManagerForm& f = *form_;
+    ASSERT_TRUE(CanWriteAssociation);
+    EXPECT_FALSE(f.ExpChk->Enabled());  // removed: nothing to associate
+    EXPECT_FALSE(f.OKBtn->Enabled());
+
+    f.EnableBtn->Click();
+    EXPECT_TRUE(f.EnableBtn->Down());
+    EXPECT_FALSE(f.UnEnableBtn->Down());
+    EXPECT_TRUE(RegisterSelected);
+    EXPECT_TRUE(f.ExpChk->Checked());  // the association is proposed with it
+    EXPECT_TRUE(f.ExpChk->Enabled());
+    EXPECT_TRUE(f.OKBtn->Enabled());
+    EXPECT_TRUE(f.UnEnableBtn->ShowHint());
+    EXPECT_FALSE(f.EnableBtn->ShowHint());
+
+    // Once chosen, choosing again proposes nothing new.
+    f.ExpChk->SetChecked(false);
+    f.EnableBtn->Click();
+    EXPECT_FALSE(f.ExpChk->Checked());
+    EXPECT_TRUE(f.OKBtn->Enabled());
+
+    f.UnEnableBtn->Click();
+    EXPECT_TRUE(f.UnEnableBtn->Down());
+    EXPECT_FALSE(f.EnableBtn->Down());
+    EXPECT_FALSE(RegisterSelected);
+    EXPECT_FALSE(f.ExpChk->Checked());
+    EXPECT_FALSE(f.ExpChk->Enabled());
+    EXPECT_FALSE(f.OKBtn->Enabled());  // back to what was found
+    EXPECT_TRUE(f.EnableBtn->ShowHint());
+    EXPECT_EQ(HandCursor(), f.EnableBtn->Cursor());
+
+    // The association alone is a change as well.
+    f.ExpChk->SetChecked(true);
+    EXPECT_TRUE(f.OKBtn->Enabled());
+}
+
+TEST_F(Manager, WithoutWriteAccessTheAssociationBoxStaysDisabled) {
+    Installation inst;
+    Open();
+    TManagerForm& f = *form_;
+    // As creation leaves it when this user may not write the association.
+    CanWriteAssociation = false;
+    f.ExpChk->SetEnabled(false);
+    f.EnableBtn->Click();
+    EXPECT_FALSE(f.ExpChk->Enabled());
+    EXPECT_FALSE(f.ExpChk->Checked());
+    f.StateTorva(0, "TorvaEA");
+    EXPECT_FALSE(f.ExpChk->Enabled());
+    f.UnEnableBtn->Click();
+    EXPECT_FALSE(f.ExpChk->Enabled());
+}
+
+TEST_F(Manager, ApplyingARemovalWithdrawsTheWorkbook) {
+    Installation inst(Installation::Options().Registered());
+    Open();
+    form_->UnEnableBtn->Click();
+    form_->OKBtn->Click();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    const auto& box = boxes_.calls()[0];
+    EXPECT_EQ(ApplicationHandle(), box.owner);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), box.flags);
+    EXPECT_EQ("TorvaEAマネージャー", box.caption);
+    EXPECT_EQ("TorvaEAのアドインを解除しました。\r\rこの設定は次回Excel起動時から有効になります。\r\r", box.text);
+    EXPECT_FALSE(inst.Registered());
+    EXPECT_TRUE(ts::FileExists(inst.Parked()));
+    EXPECT_EQ(kRemoved, form_->Panel1->Text());
+    EXPECT_FALSE(form_->OKBtn->Enabled());
+}
+
+TEST_F(Manager, ARunningExcelRefusesTheRemoval) {
+    Installation inst(Installation::Options().Registered());
+    ts::ScopedExcelProgIds ids({"Excel.Application.5"});
+    ts::ExcelStandIn excel;
+    ts::ExcelStandIn::Options o;
+    o.window = false;  // only the automation object tells that it runs
+    ASSERT_TRUE(excel.StartWith(o));
+    Open();
+    TManagerForm& f = *form_;
+
+    // Apply is refused at once.
+    f.UnEnableBtn->Click();
+    f.OKBtn->Click();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    EXPECT_EQ("Torvaマネージャ", boxes_.calls()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes_.calls()[0].flags);
+    EXPECT_TRUE(f.UnEnableBtn->Down());  // the choice stays
+
+    // The switch itself refuses too, and puts the choice back to registering.
+    f.Torva1Click(nullptr);
+    ASSERT_EQ(2u, boxes_.calls().size());
+    const auto& box = boxes_.calls()[1];
+    EXPECT_EQ("TorvaEAのアドインを解除できません", box.caption);
+    EXPECT_EQ("TorvaEAが動作中のため\rTorvaのアドインを解除することができませんでした。\r\r"
+              "Excelを終了してから再度この操作をおこなってください。\r\r",
+              box.text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.flags);
+    EXPECT_TRUE(f.EnableBtn->Down());
+    EXPECT_FALSE(f.UnEnableBtn->Down());
+    EXPECT_TRUE(inst.Registered());
+    excel.Kill();
+}
+
+TEST_F(Manager, AFailedSwitchEndsTheProgramAfterTheRefresh) {
+    Installation inst;
+    ASSERT_TRUE(CreateDirectoryA(inst.Installed().c_str(), nullptr));
+    Open();
+    const int before = form_->RefreshCount();
+    form_->EnableBtn->Click();
+    form_->ExpChk->SetChecked(false);
+    form_->OKBtn->Click();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    EXPECT_EQ("システムエラー", boxes_.calls()[0].caption);
+    EXPECT_EQ(before + 1, form_->RefreshCount());  // the apply still refreshed
+    EXPECT_FALSE(Application().Terminated());      // ...before the window closes
+    PumpUntil([] { return Application().Terminated(); });
+    EXPECT_TRUE(Application().Terminated());
+    RemoveDirectoryA(inst.Installed().c_str());
+}
+
+TEST_F(Manager, ABrokenInstallationIsReportedOnce) {
+    Installation inst(Installation::Options().WithoutProductDir());
+    Open();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    EXPECT_EQ(ApplicationHandle(), boxes_.calls()[0].owner);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes_.calls()[0].flags);
+    EXPECT_EQ("TorvaEAマネージャー起動エラー", boxes_.calls()[0].caption);
+    EXPECT_FALSE(form_->Visible());
+    EXPECT_TRUE(PumpUntil([] { return Application().Terminated(); }));
+    // Later paints add nothing.
+    form_->FormShow();
+    EXPECT_EQ(1u, boxes_.calls().size());
+}
+
+TEST_F(Manager, AMissingStartupFolderIsMadeAndAnImpossibleOneEndsTheProgram) {
+    {
+        Installation inst(Installation::Options().WithoutXlStart());
+        Open();
+        EXPECT_TRUE(boxes_.calls().empty());
+        const DWORD attributes = GetFileAttributesA(inst.XlStartFolder().c_str());
+        EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+        form_.reset();
+    }
+    Installation inst;
+    // The Excel folder lies under a file: its start-up folder can never be made.
+    const std::string blocker = inst.ExcelFolder() + "file";
+    ts::WriteFileBytes(blocker, "x");
+    ts::WriteSettingsFile(inst.SettingsPath(), "[NewEnv]\r\nExcelDir=" + blocker + "\\Excel\r\n[GenDir]\r\nDir=" +
+                                                   inst.ProductFolder() + "\r\n");
+    Open();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    EXPECT_EQ("システムエラー", boxes_.calls()[0].caption);
+    EXPECT_EQ("Excelフォルダがみつかりませんでした。\rTorvaマネージャを強制終了します。", boxes_.calls()[0].text);
+    EXPECT_TRUE(form_->Ending());
+    EXPECT_FALSE(form_->Visible());
+}
+
+TEST_F(Manager, MinimisingLeavesTheTrayIconAndItsMenuBringsTheWindowBackOrQuits) {
+    Installation inst(Installation::Options().Registered());
+    Open();
+    TManagerForm& f = *form_;
+    ASSERT_TRUE(f.Visible());
+    SendMessageA(f.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_FALSE(f.Visible());
+    EXPECT_TRUE(Application().Minimized());
+    EXPECT_FALSE(Application().ShowMainForm);
+    EXPECT_EQ(0, shell_.Count(NIM_DELETE));
+    ASSERT_NE(nullptr, f.TaskTray1);
+    EXPECT_TRUE(f.TaskTray1->Added());
+    EXPECT_EQ(f.PopupMenu1, f.TaskTray1->RBPopupMenu());
+
+    ASSERT_EQ(3, f.PopupMenu1->Count());
+    EXPECT_EQ("Torvaマネージャを表示", f.Torva3->Caption());
+    EXPECT_EQ("-", f.N2->Caption());
+    EXPECT_EQ("常駐Torvaマネージャ終了", f.N1->Caption());
+    f.Torva3->Click();
+    EXPECT_TRUE(f.Visible());
+    EXPECT_FALSE(Application().Minimized());
+    EXPECT_FALSE(IsWindowVisible(Application().Handle()));
+
+    f.N1->Click();
+    EXPECT_FALSE(f.Visible());
+    EXPECT_TRUE(Application().Terminated());
+}
+
+// ---- the association, where it reads back as on Windows --------------------------------
+
+TEST_F(Manager, AssociationReadsBackOnWindows98) {
+    REQUIRE_WINDOWS_VERSION("win98");
+    ts::ScopedFolder userXlStart(ts::UserXlStartFolderPath());
+    Installation inst(Installation::Options().Registered().SettingsFile(SettingsFileName()));
+    Open();
+    TManagerForm& f = *form_;
+    ASSERT_TRUE(CanWriteAssociation);
+    EXPECT_EQ(kNotAssociated, f.Panel2->Text());
+    f.ExpChk->SetChecked(true);
+    f.OKBtn->Click();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    EXPECT_EQ("エクスプローラとの関連づけを有効にしました\r\r", boxes_.calls()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), boxes_.calls()[0].flags);
+    EXPECT_TRUE(ExplorerAssociated);
+    EXPECT_EQ(kAssociated, f.Panel2->Text());
+    EXPECT_TRUE(f.ExpChk->Checked());
+    EXPECT_FALSE(f.OKBtn->Enabled());
+
+    f.ExpChk->SetChecked(false);
+    f.OKBtn->Click();
+    ASSERT_EQ(2u, boxes_.calls().size());
+    EXPECT_EQ("エクスプローラとの関連づけを解除しました\r\r", boxes_.calls()[1].text);
+    EXPECT_FALSE(ExplorerAssociated);
+    EXPECT_EQ(kNotAssociated, f.Panel2->Text());
+    EXPECT_TRUE(inst.Registered());
+}
+
+TEST(ManagerOnWindows98, AssociationRoundTrip) {
+    EXPECT_EQ(0, ts::RunSelfAs("win98", "Manager.AssociationReadsBackOnWindows98"));
+}
