@@ -200,7 +200,7 @@ TEST_F(Cmdline, ARunningManagerOfTheSameEditionIsRefreshed) {
 
 TEST_F(Cmdline, AWatchWithOnlyAClassWatchesUntitledWindows) {
     Installation inst(Installation::Options().Registered());
-    // Titles missing from the specification are empty texts, not "any title".
+    // Titles missing from the watch are empty texts, not "any title".
     HWND titled = CreatePlainWindow("TorvaTestOnlyClass", "has a title");
     Start("/CW=TorvaTestOnlyClass /EXE=" + probe_, inst);
     EXPECT_EQ(0, Finish());
