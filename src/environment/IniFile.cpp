@@ -48,7 +48,10 @@ std::string OneLine(const std::string& s) {
 
 IniFile IniFile::Parse(std::string_view bytes) {
     IniFile f;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+        f.byteOrderMark_ = true;
+    }
     size_t pos = 0;
     while (pos < bytes.size()) {
         size_t end = bytes.find_first_of("\r\n", pos);
@@ -116,7 +119,7 @@ void IniFile::Set(const std::string& section, const std::string& key, const std:
 }
 
 std::string IniFile::Serialize() const {
-    std::string out;
+    std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
     for (const Line& l : lines_) {
         out += l.text;
         out += "\r\n";

@@ -23,6 +23,7 @@ private:
         std::string text;
     };
     std::vector<Line> lines_;
+    bool byteOrderMark_ = false;  // kept so that a rewrite reads back the same
 
     // Index of the first line of the section's body (after its header), or -1.
     int FindSection(const std::string& section) const;

@@ -13,6 +13,13 @@ static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the shell's record on 32-bit Win
 
 namespace {
 
+// The shell takes a program path of fewer than MAX_PATH characters; a longer one cannot be
+// started, and some shells overrun a buffer on it, so it is never handed over.
+bool StartablePath(const std::string& fileName) {
+    const int chars = MultiByteToWideChar(CP_ACP, 0, fileName.data(), static_cast<int>(fileName.size()), nullptr, 0);
+    return chars < MAX_PATH;
+}
+
 bool StartAndWait(const std::string& fileName, const std::string& parameters, HWND owner) {
     // The owner stays out of the way until the started program is done.
     EnableWindow(owner, FALSE);
@@ -31,7 +38,7 @@ bool StartAndWait(const std::string& fileName, const std::string& parameters, HW
         info.lpParameters = parameters.c_str();
         info.lpDirectory = "";
         info.nShow = SW_SHOW;
-        ok = ShellExecuteExA(&info) != FALSE;
+        ok = StartablePath(fileName) && ShellExecuteExA(&info) != FALSE;
         // A document handed to an already running program yields no process to wait for.
         UniqueHandle process(ok ? info.hProcess : nullptr);
         if (process) WaitForSingleObject(process.get(), INFINITE);
@@ -46,8 +53,9 @@ bool StartAndWait(const std::string& fileName, const std::string& parameters, HW
 }
 
 bool StartAndReturn(const std::string& fileName, const std::string& parameters, HWND owner) {
-    const auto r = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(owner, "open", fileName.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL));
+    const auto r = StartablePath(fileName) ? reinterpret_cast<INT_PTR>(ShellExecuteA(
+                                                 owner, "open", fileName.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL))
+                                           : INT_PTR{SE_ERR_PNF};
     if (r > 32) return true;
     ShowMessageBox(owner, StartErrorMessage(static_cast<int>(r), fileName), MB_OK | MB_ICONERROR, "エラー");
     return false;

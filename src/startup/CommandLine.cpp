@@ -47,14 +47,14 @@ private:
 
     // False when the run is to stop here.
     bool WatchWindows() {
-        std::string spec = values_.cwSpec;
-        if (ContainsNoCase(spec, "/VRK")) spec = "/CW=TApplication,ＶＲＫ,VRK";
-        if (!ContainsNoCase(spec, "/CW=")) return true;
-        spec = GetToken(spec, 2, "=");
-        if (spec.empty()) return false;
-        const std::string cls = GetToken(spec, 1, ",");
-        const std::string goneTitle = GetToken(spec, 2, ",");
-        const std::string watchTitle = GetToken(spec, 3, ",");
+        std::string watch = values_.cwSpec;
+        if (ContainsNoCase(watch, "/VRK")) watch = "/CW=TApplication,ＶＲＫ,VRK";
+        if (!ContainsNoCase(watch, "/CW=")) return true;
+        watch = GetToken(watch, 2, "=");
+        if (watch.empty()) return false;
+        const std::string cls = GetToken(watch, 1, ",");
+        const std::string goneTitle = GetToken(watch, 2, ",");
+        const std::string watchTitle = GetToken(watch, 3, ",");
 
         WaitWhileWindowExists(cls, goneTitle);
         Sleep(1000);

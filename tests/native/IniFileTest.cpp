@@ -72,3 +72,12 @@ TEST(IniFile, NoFinalNewlineAndEmptyInput) {
     f.Set("S", "k", "v");
     EXPECT_EQ("[S]\r\nk=v\r\n", f.Serialize());
 }
+
+TEST(IniFile, AByteOrderMarkIsKeptSoARewriteReadsTheSame) {
+    // A second mark would otherwise become the first and turn "[A" into a header.
+    IniFile f = IniFile::Parse("\xEF\xBB\xBF\xEF\xBB\xBF[A\n");
+    f.Set("A", "k", "v");
+    const IniFile g = IniFile::Parse(f.Serialize());
+    EXPECT_EQ("v", Get(g, "A", "k"));
+    EXPECT_EQ(0u, f.Serialize().find("\xEF\xBB\xBF\xEF\xBB\xBF[A\r\n"));
+}

@@ -56,7 +56,7 @@ TEST(ParseArguments, PrecedenceAndLastWins) {
     EXPECT_EQ("/cw=T,A,B", v.cwSpec);
 
     v = ParseArguments({"/EXE=C:\\x/CW", "/VRK", "C:/fwd/slash.exe", "/EXE"});
-    EXPECT_EQ("/VRK", v.cwSpec);  // the /EXE containing /CW was a watch spec, then replaced
+    EXPECT_EQ("/VRK", v.cwSpec);  // the /EXE containing /CW was taken as a watch, then replaced
     EXPECT_EQ("", v.exePath);     // "/EXE" without "=" gives an empty path
     EXPECT_EQ("", v.runPath);     // a path with forward slashes is ignored
 

@@ -197,3 +197,30 @@ TEST_F(Cmdline, ARunningManagerOfTheSameEditionIsRefreshed) {
     DestroyWindow(mine);
     DestroyWindow(other);
 }
+
+TEST_F(Cmdline, AWatchWithOnlyAClassWatchesUntitledWindows) {
+    Installation inst(Installation::Options().Registered());
+    // Titles missing from the watch are empty texts, not "any title".
+    HWND titled = CreatePlainWindow("TorvaTestOnlyClass", "has a title");
+    Start("/CW=TorvaTestOnlyClass /EXE=" + probe_, inst);
+    EXPECT_EQ(0, Finish());
+    EXPECT_TRUE(inst.Registered());
+    EXPECT_TRUE(ts::WaitForLine(log_, "start ", 15000));
+    DestroyWindow(titled);
+}
+
+TEST_F(Cmdline, LongQuotedAndDoubleByteArgumentsDoNoHarm) {
+    Installation inst(Installation::Options().Registered());
+    // A missing program of 20,000 bytes full of "ソ" (whose second byte is a backslash) fails
+    // silently while waited for; a quoted final program that is missing is reported.
+    std::string longPath = "C:\\";
+    while (longPath.size() < 20000) longPath += "\x83\x5C\\";
+    Start(ts::Quoted(longPath + "x.exe") + " \"/exe=C:\\存在しないソフト\\x.exe\"", inst);
+    const ts::MessageBoxInfo box = ts::WaitForMessageBox(run_.Pid(), 20000);
+    ASSERT_NE(nullptr, box.hwnd);
+    EXPECT_EQ("エラー", box.caption);
+    EXPECT_EQ("指定のファイルがみつかりません。", box.text);
+    EXPECT_TRUE(inst.Registered());
+    ts::ClickButton(box.hwnd);
+    EXPECT_EQ(0, Finish());
+}

@@ -242,3 +242,18 @@ TEST(IsExcelWindowPresent, AnExcelWithoutItsWindowIsNotSeen) {
     ASSERT_TRUE(excel.StartWith(o));
     EXPECT_FALSE(IsExcelWindowPresent());
 }
+
+TEST(RunProgram, APathTooLongForTheShellIsRefusedWithoutReachingIt) {
+    // 300 characters, well past what the shell takes (and past where Wine's shell overruns).
+    std::string path = "C:\\";
+    while (path.size() < 600) path += "\x83\x5C\\";
+    OwnerWindow owner;
+    ts::MessageBoxRecorder boxes;
+    EXPECT_FALSE(RunProgram(path + "x.exe", "", owner.get(), 1));
+    EXPECT_TRUE(boxes.calls().empty());
+    EXPECT_TRUE(IsWindowVisible(owner.get()));
+    EXPECT_TRUE(IsWindowEnabled(owner.get()));
+    EXPECT_FALSE(RunProgram(path + "x.exe", "", owner.get(), 0));
+    ASSERT_EQ(1u, boxes.calls().size());
+    EXPECT_EQ("指定のパスは無効です。", boxes.calls()[0].text);
+}
