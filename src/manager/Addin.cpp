@@ -42,6 +42,15 @@ int AddinStateOf(const std::string& installedPath, const std::string& parkedPath
     return -1;
 }
 
+AddinLocation LocateAddin(const std::string& startupFolder, const std::string& productFolder) {
+    AddinLocation at;
+    if (startupFolder.empty() || productFolder.empty()) return at;
+    at.installed = startupFolder + excel::kCommonAddin;
+    at.parked = AddTrailingBackslash(productFolder) + excel::kCommonAddin;
+    at.state = AddinStateOf(at.installed, at.parked);
+    return at;
+}
+
 bool SwitchAddinFile(const std::string& installedPath, const std::string& parkedPath, int mode) {
     if (mode == 1) return CopyFileOpen(parkedPath, installedPath, false);
     if (IsFile(parkedPath)) {
@@ -70,19 +79,14 @@ bool SwitchAddin(const std::string& letter) {
     GetExcelFolders(file, excelFolder, startupFolder);
     const std::string productFolder = ReadProductFolderOf(file);
 
-    int state = -1;
-    std::string installed, parked;
-    if (!startupFolder.empty() && !productFolder.empty()) {
-        installed = startupFolder + excel::kCommonAddin;
-        parked = AddTrailingBackslash(productFolder) + excel::kCommonAddin;
-        state = AddinStateOf(installed, parked);
-    }
+    const AddinLocation at = LocateAddin(startupFolder, productFolder);
+    const int state = at.state;
     if (state == -1) return false;
     if ((letter == "S" && state == 0) || (letter == "E" && state == 1)) return true;
 
     const int mode = state == 0 ? 2 : 1;
     const char* verb = state == 0 ? "のアドイン解除" : "をアドイン登録";
-    if (!SwitchAddinFile(installed, parked, mode)) {
+    if (!SwitchAddinFile(at.installed, at.parked, mode)) {
         ShowMessageBox(ApplicationHandle(),
                        std::string("システムエラーが発生したため\rTorva") + verb + "することができませんでした。" +
                            "\r\r" + "Torvaマネージャを強制終了します。",

@@ -4,6 +4,13 @@
 
 // 0 registered, 1 removed, -1 broken installation.
 int AddinStateOf(const std::string& installedPath, const std::string& parkedPath);
+// Where both copies of the common add-in workbook lie, and the state they give; both
+// paths are empty and the state -1 when either folder is empty.
+struct AddinLocation {
+    std::string installed, parked;
+    int state = -1;
+};
+AddinLocation LocateAddin(const std::string& startupFolder, const std::string& productFolder);
 // Mode 1 places (copies parked onto installed), any other mode withdraws.
 bool SwitchAddinFile(const std::string& installedPath, const std::string& parkedPath, int mode);
 // "Torva.xla" in the start-up folder of every Office 9.0 to 15.0.

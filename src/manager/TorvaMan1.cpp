@@ -261,15 +261,10 @@ void TManagerForm::FormShow() {
     GetExcelFoldersFor(settings, n, excelFolder, startupFolder);
     const std::string productFolder = ReadProductFolderOf(settings);
 
-    int state = -1;
-    std::string installed, parked;
-    if (!startupFolder.empty() && !productFolder.empty()) {
-        installed = startupFolder + excel::kCommonAddin;
-        parked = AddTrailingBackslash(productFolder) + excel::kCommonAddin;
-        state = AddinStateOf(installed, parked);
-    }
-    ExcelEdt->SetText(installed);
-    TorvaEdt->SetText(parked);
+    const AddinLocation at = LocateAddin(startupFolder, productFolder);
+    const int state = at.state;
+    ExcelEdt->SetText(at.installed);
+    TorvaEdt->SetText(at.parked);
     StateTorva(state, label);
 
     RegisterSelected = state == 0;
