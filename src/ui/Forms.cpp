@@ -69,8 +69,13 @@ bool TForm::Visible() { return HandleAllocated() && IsWindowVisible(Handle()); }
 
 void TForm::IconChanged() {
     if (!HandleAllocated()) return;
-    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Handle()));
+    const LPARAM icon = reinterpret_cast<LPARAM>(icon_.Handle());
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, icon);
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, icon);
 }
+
+// An icon given before the window existed takes effect when it is made.
+void TForm::HandleCreated() { IconChanged(); }
 
 TApplication::TApplication() {
     HINSTANCE instance = GetModuleHandleA(nullptr);

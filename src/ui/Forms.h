@@ -31,6 +31,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void HandleCreated() override;
 
 private:
     void IconChanged();
