@@ -36,7 +36,8 @@ protected:
         DeleteFileA(log_.c_str());
         ts::Child child;
         const std::vector<std::string> env{"TORVA_PROBE_LOG=" + log_, "TORVA_PROBE_CHECK=" + inst.Installed()};
-        EXPECT_TRUE(child.Start(ts::Quoted(program_) + " " + args, env));
+        const bool started = child.Start(ts::Quoted(program_) + " " + args, env);
+        EXPECT_TRUE(started) << "error " << GetLastError();
         return ts::RunToEnd(child, 60000);
     }
 

@@ -182,7 +182,7 @@ protected:
 TEST_F(NoWorkbookLost, RandomSequencesWithFaults) {
     // TORVA_ROBUST_SEQUENCES runs more; TORVA_ROBUST_SEED starts elsewhere.
     const unsigned long long base = EnvNumber("TORVA_ROBUST_SEED", 20261209);
-    const int sequences = static_cast<int>(EnvNumber("TORVA_ROBUST_SEQUENCES", 30));
+    const int sequences = static_cast<int>(EnvNumber("TORVA_ROBUST_SEQUENCES", 50));
     const int steps = 12;
     std::printf("seed %llu, %d sequences of %d steps\n", base, sequences, steps);
     Totals totals;
