@@ -11,18 +11,7 @@ constexpr const char* kNewAppData = "AppData";
 
 bool ExtractFolder(const std::string& source, std::string& folder) {
     try {
-        // Last backslash or colon that is not the second byte of a double-byte character.
-        size_t last = 0;  // 1-based, 0 for none
-        bool prevLead = false;
-        for (size_t i = 0; i < source.size(); ++i) {
-            const unsigned char b = static_cast<unsigned char>(source[i]);
-            if (prevLead) {
-                prevLead = false;
-                continue;
-            }
-            prevLead = IsLeadByte(b);
-            if (b == '\\' || b == ':') last = i + 1;
-        }
+        size_t last = LastDelimiter(source, "\\:");
         // "C:\x" gives "C:\", "C:\Office\x" gives "C:\Office".
         if (last > 1 && source[last - 1] == '\\') {
             const bool beforeIsSeparator = (source[last - 2] == ':' || source[last - 2] == '\\') &&

@@ -1,6 +1,7 @@
 #include "environment/StrUtils.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 bool IsLeadByte(unsigned char b) {
@@ -147,20 +148,22 @@ bool ContainsNoCase(const std::string& haystack, const std::string& needle) {
     return UpperAscii(haystack).find(UpperAscii(needle)) != std::string::npos;
 }
 
-std::string ExtractFileName(const std::string& path) {
-    size_t start = 0;
+size_t LastDelimiter(const std::string& s, const char* delimiters) {
+    size_t last = 0;
     bool prevLead = false;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const unsigned char b = static_cast<unsigned char>(path[i]);
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(s[i]);
         if (prevLead) {
             prevLead = false;
             continue;
         }
         prevLead = IsLeadByte(b);
-        if (b == '\\' || b == ':' || b == '/') start = i + 1;
+        if (b != 0 && std::strchr(delimiters, b)) last = i + 1;
     }
-    return path.substr(start);
+    return last;
 }
+
+std::string ExtractFileName(const std::string& path) { return path.substr(LastDelimiter(path, "\\:/")); }
 
 std::string ExtractFileExt(const std::string& path) {
     const std::string name = ExtractFileName(path);

@@ -25,6 +25,9 @@ std::string LowerAscii(const std::string& s);
 bool SameTextAscii(const std::string& a, const std::string& b);
 // Case-insensitive (ASCII letters) containment test.
 bool ContainsNoCase(const std::string& haystack, const std::string& needle);
+// 1-based position of the last byte of S that is one of Delimiters and not the second
+// byte of a double-byte character; 0 when there is none.
+size_t LastDelimiter(const std::string& s, const char* delimiters);
 // The part of a path after its last backslash, colon or slash (double-byte aware).
 std::string ExtractFileName(const std::string& path);
 // The extension of the file name part with its leading period; empty when there is none.

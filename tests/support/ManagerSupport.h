@@ -10,6 +10,12 @@
 
 namespace ts {
 
+// The state panels' texts.
+inline constexpr const char* kRegisteredText = "　　現在Torvaはアドイン登録されてます。";
+inline constexpr const char* kRemovedText = "　　現在Torvaはアドイン解除されてます。";
+inline constexpr const char* kAssociatedText = "　　現在関連付けがされています。";
+inline constexpr const char* kNotAssociatedText = "　　現在関連づけはされていません。";
+
 // A folder that is removed at the end unless it existed at the start.
 class ScopedFolder {
 public:

@@ -298,6 +298,16 @@ std::string RunningUnder() {
 }
 
 // ---- windows ---------------------------------------------------------------
+HWND CreateTestWindow(const char* className, const char* title, WNDPROC proc, DWORD style, int x, int y, int width,
+                      int height) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, className, title, style, x, y, width, height, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
 std::string WindowText(HWND hwnd) {
     char buf[4096] = {};
     DWORD_PTR len = 0;

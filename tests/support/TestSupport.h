@@ -123,6 +123,11 @@ std::string RunningUnder();
         if (::ts::RunningUnder() != (v)) GTEST_SKIP() << "runs under " v; \
     } while (0)
 
+// ---- windows -------------------------------------------------------------------
+// A top-level window of this thread; its class is registered on first use.
+HWND CreateTestWindow(const char* className, const char* title, WNDPROC proc = DefWindowProcA,
+                      DWORD style = WS_OVERLAPPED, int x = 0, int y = 0, int width = 50, int height = 50);
+
 // ---- windows of other processes ----------------------------------------------
 std::string WindowText(HWND hwnd);
 std::string ClassOf(HWND hwnd);

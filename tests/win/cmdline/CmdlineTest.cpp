@@ -30,15 +30,6 @@ protected:
     ts::Child run_;
 };
 
-HWND CreatePlainWindow(const char* cls, const char* title) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = cls;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, cls, title, WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance, nullptr);
-}
-
 }  // namespace
 
 TEST_F(Cmdline, APlainProgramRunsWhileTheAddinIsRemoved) {
@@ -112,11 +103,11 @@ TEST_F(Cmdline, AFailedSwitchIsReportedAndEndsTheRun) {
 
 TEST_F(Cmdline, TheWatchedWindowKeepsTheAddinRemovedWhileItIsOpen) {
     Installation inst(Installation::Options().Registered());
-    HWND gone = CreatePlainWindow("TorvaTestWatch", "Setup");
+    HWND gone = ts::CreateTestWindow("TorvaTestWatch", "Setup");
     Start("/cw=TorvaTestWatch,Setup,Work /EXE=" + probe_, inst);
     Sleep(500);
     EXPECT_TRUE(run_.Running());  // waiting for "Setup" to go
-    HWND work = CreatePlainWindow("TorvaTestWatch", "Work");
+    HWND work = ts::CreateTestWindow("TorvaTestWatch", "Work");
     DestroyWindow(gone);
     // Within the watch the add-in goes off while "Work" is open.
     const DWORD end = GetTickCount() + 15000;
@@ -172,15 +163,8 @@ LRESULT CALLBACK CountPaints(HWND h, UINT m, WPARAM w, LPARAM l) {
 
 TEST_F(Cmdline, ARunningManagerOfTheSameEditionIsRefreshed) {
     Installation inst(Installation::Options().Registered());
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = CountPaints;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TManagerForm";
-    RegisterClassA(&wc);
-    HWND other = CreateWindowExA(0, "TManagerForm", "Torvaマネージャ", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
-    HWND mine = CreateWindowExA(0, "TManagerForm", "Torvaマネージャ", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+    HWND other = ts::CreateTestWindow("TManagerForm", "Torvaマネージャ", CountPaints);
+    HWND mine = ts::CreateTestWindow("TManagerForm", "Torvaマネージャ", CountPaints);
     MarkManagerWindow(other, "EC");
     MarkManagerWindow(mine, "EA");
     SetPropA(mine, "counted", reinterpret_cast<HANDLE>(1));
@@ -201,7 +185,7 @@ TEST_F(Cmdline, ARunningManagerOfTheSameEditionIsRefreshed) {
 TEST_F(Cmdline, AWatchWithOnlyAClassWatchesUntitledWindows) {
     Installation inst(Installation::Options().Registered());
     // Titles missing from the watch are empty texts, not "any title".
-    HWND titled = CreatePlainWindow("TorvaTestOnlyClass", "has a title");
+    HWND titled = ts::CreateTestWindow("TorvaTestOnlyClass", "has a title");
     Start("/CW=TorvaTestOnlyClass /EXE=" + probe_, inst);
     EXPECT_EQ(0, Finish());
     EXPECT_TRUE(inst.Registered());

@@ -14,13 +14,8 @@ namespace {
 class OwnerWindow {
 public:
     OwnerWindow() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TorvaLaunchOwner";
-        RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+        hwnd_ = ts::CreateTestWindow("TorvaLaunchOwner", "owner", DefWindowProcA, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                     10, 10, 200, 100);
         ts::PumpMessages(50);
     }
     ~OwnerWindow() { DestroyWindow(hwnd_); }
@@ -213,17 +208,11 @@ TEST(StartErrorMessage, NoAssociationNamesTheExtensionAndTheFile) {
 TEST(IsExcelWindowPresent, FollowsAnyXlmainWindow) {
     EXPECT_FALSE(IsExcelWindowPresent());
     {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "XLMAIN";
-        RegisterClassA(&wc);
-        HWND hidden = CreateWindowExA(0, "XLMAIN", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                      wc.hInstance, nullptr);
+        HWND hidden = ts::CreateTestWindow("XLMAIN", "", DefWindowProcA, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
         ASSERT_NE(nullptr, hidden);
         EXPECT_TRUE(IsExcelWindowPresent());
         DestroyWindow(hidden);
-        UnregisterClassA("XLMAIN", wc.hInstance);
+        UnregisterClassA("XLMAIN", GetModuleHandleA(nullptr));
     }
     EXPECT_FALSE(IsExcelWindowPresent());
 

@@ -17,11 +17,6 @@ using ts::Installation;
 
 namespace {
 
-constexpr const char* kRegistered = "　　現在Torvaはアドイン登録されてます。";
-constexpr const char* kRemoved = "　　現在Torvaはアドイン解除されてます。";
-constexpr const char* kAssociated = "　　現在関連付けがされています。";
-constexpr const char* kNotAssociated = "　　現在関連づけはされていません。";
-
 class Manager : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Application().Initialize(); }
@@ -67,7 +62,7 @@ TEST_F(Manager, TheRefreshShowsTheStateInPanelTrayAndFlags) {
     Installation inst(Installation::Options().Registered());
     Open();
     TManagerForm& f = *form_;
-    EXPECT_EQ(kRegistered, f.Panel1->Text());
+    EXPECT_EQ(ts::kRegisteredText, f.Panel1->Text());
     EXPECT_EQ("TorvaEAはアドイン登録されてます。", LastTip());
     EXPECT_EQ(1, shell_.Count(NIM_ADD));
     EXPECT_TRUE(RegisterSelected);
@@ -86,7 +81,7 @@ TEST_F(Manager, TheRefreshShowsTheStateInPanelTrayAndFlags) {
     // The workbook is withdrawn behind the window's back: the next refresh shows it.
     ASSERT_TRUE(DeleteFileA(inst.Installed().c_str()));
     f.FormShow();
-    EXPECT_EQ(kRemoved, f.Panel1->Text());
+    EXPECT_EQ(ts::kRemovedText, f.Panel1->Text());
     EXPECT_EQ("TorvaEAはアドイン解除されてます。", LastTip());
     EXPECT_FALSE(RegisterSelected);
     EXPECT_FALSE(AddinRegistered);
@@ -182,7 +177,7 @@ TEST_F(Manager, ApplyingARemovalWithdrawsTheWorkbook) {
     EXPECT_EQ("TorvaEAのアドインを解除しました。\r\rこの設定は次回Excel起動時から有効になります。\r\r", box.text);
     EXPECT_FALSE(inst.Registered());
     EXPECT_TRUE(ts::FileExists(inst.Parked()));
-    EXPECT_EQ(kRemoved, form_->Panel1->Text());
+    EXPECT_EQ(ts::kRemovedText, form_->Panel1->Text());
     EXPECT_FALSE(form_->OKBtn->Enabled());
 }
 
@@ -310,14 +305,14 @@ TEST_F(Manager, AssociationReadsBackOnWindows98) {
     Open();
     TManagerForm& f = *form_;
     ASSERT_TRUE(CanWriteAssociation);
-    EXPECT_EQ(kNotAssociated, f.Panel2->Text());
+    EXPECT_EQ(ts::kNotAssociatedText, f.Panel2->Text());
     f.ExpChk->SetChecked(true);
     f.OKBtn->Click();
     ASSERT_EQ(1u, boxes_.calls().size());
     EXPECT_EQ("エクスプローラとの関連づけを有効にしました\r\r", boxes_.calls()[0].text);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), boxes_.calls()[0].flags);
     EXPECT_TRUE(ExplorerAssociated);
-    EXPECT_EQ(kAssociated, f.Panel2->Text());
+    EXPECT_EQ(ts::kAssociatedText, f.Panel2->Text());
     EXPECT_TRUE(f.ExpChk->Checked());
     EXPECT_FALSE(f.OKBtn->Enabled());
 
@@ -326,7 +321,7 @@ TEST_F(Manager, AssociationReadsBackOnWindows98) {
     ASSERT_EQ(2u, boxes_.calls().size());
     EXPECT_EQ("エクスプローラとの関連づけを解除しました\r\r", boxes_.calls()[1].text);
     EXPECT_FALSE(ExplorerAssociated);
-    EXPECT_EQ(kNotAssociated, f.Panel2->Text());
+    EXPECT_EQ(ts::kNotAssociatedText, f.Panel2->Text());
     EXPECT_TRUE(inst.Registered());
 }
 

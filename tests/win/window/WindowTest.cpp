@@ -10,11 +10,6 @@ using ts::ManagerProcess;
 
 namespace {
 
-constexpr const char* kRegistered = "　　現在Torvaはアドイン登録されてます。";
-constexpr const char* kRemoved = "　　現在Torvaはアドイン解除されてます。";
-constexpr const char* kNotAssociated = "　　現在関連づけはされていません。";
-constexpr const char* kAssociated = "　　現在関連付けがされています。";
-
 // Answers the next message box of the process with OK and returns what it said.
 ts::MessageBoxInfo Answer(ManagerProcess& m) {
     ts::MessageBoxInfo box = ts::WaitForMessageBox(m.Pid(), 15000);
@@ -22,15 +17,7 @@ ts::MessageBoxInfo Answer(ManagerProcess& m) {
     return box;
 }
 
-HWND MakeWindowOfClass(const char* cls) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = cls;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, cls, "Microsoft Excel", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance,
-                           nullptr);
-}
+HWND MakeWindowOfClass(const char* cls) { return ts::CreateTestWindow(cls, "Microsoft Excel"); }
 
 }  // namespace
 
@@ -40,8 +27,8 @@ TEST(ManagerWindow, ShowsTheRegisteredStateAt20x20WithoutTaskbarButton) {
     ASSERT_TRUE(m.Start());
     const auto c = m.Controls();
     EXPECT_EQ("Torvaマネージャ", ts::WindowText(m.Window()));
-    EXPECT_EQ(kRegistered, c.Panel1());
-    EXPECT_EQ(kNotAssociated, c.Panel2());
+    EXPECT_EQ(ts::kRegisteredText, c.Panel1());
+    EXPECT_EQ(ts::kNotAssociatedText, c.Panel2());
     EXPECT_EQ("Torva テスト版", c.Status());
     EXPECT_TRUE(c.Down(c.enableBtn));
     EXPECT_FALSE(c.Down(c.unEnableBtn));
@@ -73,7 +60,7 @@ TEST(ManagerWindow, ShowsTheRemovedStateAndAnEmptyStatusWithoutDisplay) {
     ManagerProcess m;
     ASSERT_TRUE(m.Start());
     const auto c = m.Controls();
-    EXPECT_EQ(kRemoved, c.Panel1());
+    EXPECT_EQ(ts::kRemovedText, c.Panel1());
     EXPECT_EQ("", c.Status());
     EXPECT_FALSE(c.Down(c.enableBtn));
     EXPECT_TRUE(c.Down(c.unEnableBtn));
@@ -111,7 +98,7 @@ TEST(ManagerWindow, ApplyingARegistrationPlacesTheWorkbookAndRefreshes) {
     const ts::MessageBoxInfo box = Answer(m);
     EXPECT_EQ("TorvaEAマネージャー", box.caption);
     EXPECT_EQ("TorvaEAをアドイン登録しました。\r\rこの設定は次回Excel起動時から有効になります。\r\r", box.text);
-    EXPECT_TRUE(ManagerProcess::WaitUntil([&] { return c.Panel1() == kRegistered; }));
+    EXPECT_TRUE(ManagerProcess::WaitUntil([&] { return c.Panel1() == ts::kRegisteredText; }));
     EXPECT_TRUE(inst.Registered());
     EXPECT_EQ(Installation::AddinBytes(), ts::ReadFileBytes(inst.Installed()));
     EXPECT_TRUE(ManagerProcess::WaitUntil([&] { return !c.Enabled(c.okBtn); }));
@@ -135,7 +122,7 @@ TEST(ManagerWindow, AnExcelWindowBlocksTheApplyAndKeepsTheChoice) {
               box.text);
     ts::PumpMessages(300);
     EXPECT_FALSE(inst.Registered());
-    EXPECT_EQ(kRemoved, c.Panel1());  // not refreshed: the choice stays on screen
+    EXPECT_EQ(ts::kRemovedText, c.Panel1());  // not refreshed: the choice stays on screen
     EXPECT_TRUE(c.Down(c.enableBtn));
     EXPECT_TRUE(c.Enabled(c.okBtn));
     DestroyWindow(excelWindow);
@@ -149,7 +136,7 @@ TEST(ManagerWindow, AFailedSwitchIsReportedAndTheProgramEnds) {
     ManagerProcess m;
     ASSERT_TRUE(m.Start());
     const auto c = m.Controls();
-    EXPECT_EQ(kRemoved, c.Panel1());
+    EXPECT_EQ(ts::kRemovedText, c.Panel1());
     ManagerProcess::Press(c.enableBtn);
     ASSERT_TRUE(ManagerProcess::WaitUntil([&] { return c.Enabled(c.okBtn); }));
     if (c.Checked()) {
@@ -177,7 +164,7 @@ TEST(ManagerWindow, BothChangesAtOnceShowOnlyTheAddinMessage) {
     ManagerProcess::Press(c.okBtn);
     const ts::MessageBoxInfo box = Answer(m);
     EXPECT_EQ("TorvaEAマネージャー", box.caption);
-    EXPECT_TRUE(ManagerProcess::WaitUntil([&] { return c.Panel1() == kRegistered; }));
+    EXPECT_TRUE(ManagerProcess::WaitUntil([&] { return c.Panel1() == ts::kRegisteredText; }));
     // No second message (M7) follows.
     EXPECT_EQ(nullptr, ts::WaitForMessageBox(m.Pid(), 700).hwnd);
     EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
@@ -209,7 +196,7 @@ TEST(ManagerWindow, AssociatingAndDissociating) {
     ManagerProcess m;
     ASSERT_TRUE(m.Start());
     const auto c = m.Controls();
-    EXPECT_EQ(kAssociated, c.Panel2());
+    EXPECT_EQ(ts::kAssociatedText, c.Panel2());
     EXPECT_TRUE(c.Checked());
     EXPECT_FALSE(c.Enabled(c.okBtn));
     ManagerProcess::Press(c.expChk);
@@ -239,7 +226,7 @@ TEST(ManagerWindow, MinimisingHidesUntilTheTrayIconIsDoubleClicked) {
     ASSERT_TRUE(ManagerProcess::WaitUntil([&] { return IsWindowVisible(m.Window()) != FALSE; }));
     EXPECT_FALSE(IsIconic(m.Window()));
     EXPECT_FALSE(IsWindowVisible(GetWindow(m.Window(), GW_OWNER)));
-    EXPECT_EQ(kRegistered, c.Panel1());
+    EXPECT_EQ(ts::kRegisteredText, c.Panel1());
     EXPECT_EQ(0, m.Close());
 }
 
@@ -256,13 +243,13 @@ TEST(ManagerWindow, ACommandLineRunRefreshesTheManagerOfItsEdition) {
     ManagerProcess m;
     ASSERT_TRUE(m.Start());
     const auto c = m.Controls();
-    EXPECT_EQ(kRemoved, c.Panel1());
+    EXPECT_EQ(ts::kRemovedText, c.Panel1());
     // The command line registers the add-in at its end and tells the running manager.
     ts::TempDir dir;
     const std::string program = dir / "TorvaMan.exe";
     ASSERT_TRUE(CopyFileA(ts::ProgramPath().c_str(), program.c_str(), FALSE));
     EXPECT_EQ(0, ts::RunAndWait(ts::Quoted(program) + " x", 30000));
     EXPECT_TRUE(inst.Registered());
-    EXPECT_TRUE(ManagerProcess::WaitUntil([&] { return c.Panel1() == kRegistered; }));
+    EXPECT_TRUE(ManagerProcess::WaitUntil([&] { return c.Panel1() == ts::kRegisteredText; }));
     EXPECT_EQ(0, m.Close());
 }
