@@ -53,8 +53,11 @@ std::string TWinControl::Text() {
 }
 
 void TWinControl::SetText(const std::string& text) {
-    if (handle_ ? Text() == text : text_ == text) {
+    // The refresh sets every text on every paint: compare with the last text set rather than
+    // asking the window, unless the user may have typed over it.
+    if (handle_ && !textKnown_ ? Text() == text : text_ == text) {
         text_ = text;
+        textKnown_ = true;
         return;
     }
     text_ = text;
@@ -239,6 +242,11 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     } catch (const std::exception& e) {
         // Exceptions must not unwind through the system's dispatch frames.
         Application().HandleException(e);
+    }
+    if (msg == WM_SETTEXT) {
+        // Whoever set it, the window now shows exactly these bytes (an edit refuses what exceeds its limit).
+        self->textKnown_ = message.Result != FALSE && lp;
+        if (self->textKnown_) self->text_ = reinterpret_cast<const char*>(lp);
     }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);

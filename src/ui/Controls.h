@@ -84,6 +84,8 @@ protected:
     virtual bool Reflected(TMessage& message);
     // Runs once the window exists.
     virtual void HandleCreated() {}
+    // The window's text may differ from the last one set (the user typed).
+    void ForgetText() { textKnown_ = false; }
 
 private:
     static LRESULT CALLBACK StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -95,6 +97,8 @@ private:
     std::vector<std::pair<UINT, TMessageHandler>> handlers_;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::string text_;
+    // Whether text_ is the window's text; only the user typing into an edit makes it stale.
+    bool textKnown_ = true;
     bool enabled_ = true, visible_ = false;
     HFONT font_ = nullptr;
     HCURSOR cursor_ = nullptr;

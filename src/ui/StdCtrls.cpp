@@ -44,7 +44,11 @@ HFONT UiFont(int height, bool bold, BYTE charset, const char* face) {
     return font;
 }
 
-HCURSOR HandCursor() { return LoadCursor(nullptr, IDC_HAND); }
+HCURSOR HandCursor() {
+    // A shared system cursor: loaded once, never freed; every refresh asks for it.
+    static const HCURSOR hand = LoadCursor(nullptr, IDC_HAND);
+    return hand;
+}
 
 // ---------------------------------------------------------------- TSpeedButton
 TSpeedButton::TSpeedButton(TComponent* owner) : TWinControl(owner) {
@@ -206,6 +210,12 @@ void TEdit::CreateParams(TCreateParams& params) {
     params.BaseClass = "EDIT";
     params.Style |= ES_AUTOHSCROLL | WS_TABSTOP;
     params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+bool TEdit::Reflected(TMessage& message) {
+    // Also sent while the text is set from here; the setting itself then makes it known again.
+    if (message.Msg == WM_COMMAND && HIWORD(message.WParam) == EN_CHANGE) ForgetText();
+    return false;
 }
 
 // ---------------------------------------------------------------- TPanel

@@ -88,6 +88,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    bool Reflected(TMessage& message) override;
 };
 
 // A flat panel with a lowered inner bevel and left-aligned text in FontColor.

@@ -109,6 +109,21 @@ TEST_F(Manager, ARefreshDoesNotMakeTheWindowPaintAgain) {
     EXPECT_FALSE(form_->OKBtn->Enabled());
 }
 
+TEST_F(Manager, ARefreshPutsBackTextsChangedBehindItsBack) {
+    Installation inst(Installation::Options().Registered());
+    Open();
+    TManagerForm& f = *form_;
+    // Typing into an edit sends no WM_SETTEXT; another program's WM_SETTEXT does.
+    HWND edit = f.ExcelEdt->Handle();
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed"));
+    SendMessageA(f.Panel1->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("set from outside"));
+    ASSERT_EQ("typed", f.ExcelEdt->Text());
+    f.FormShow();
+    EXPECT_EQ(inst.Installed(), f.ExcelEdt->Text());
+    EXPECT_EQ(ts::kRegisteredText, f.Panel1->Text());
+}
+
 TEST_F(Manager, ChoosingEnablesTheApplyButtonOnlyForAChange) {
     Installation inst;
     Open();
