@@ -8,6 +8,7 @@
 
 #include "manager/Addin.h"
 #include "manager/ExcelFacts.h"
+#include "support/ManagerSupport.h"
 #include "support/RobustSupport.h"
 
 using ts::Installation;
@@ -217,4 +218,72 @@ TEST_F(NoWorkbookLost, TwoRunsOfTheSameEditionAtOnce) {
         }
     }
     std::printf("two runs at once: %d rounds quiet, %d with a reported failure\n", quiet, reported);
+}
+
+TEST_F(NoWorkbookLost, ACommandLineRunWhileTheManagerApplies) {
+    // The run and the apply overlap by a different amount each round; neither takes a lock.
+    ts::Prng rng(EnvNumber("TORVA_ROBUST_SEED", 20261209));
+    const int rounds = static_cast<int>(EnvNumber("TORVA_ROBUST_ROUNDS", 8));
+    Installation inst(Installation::Options().Registered());
+    std::unique_ptr<ts::ManagerProcess> manager;
+    int applied = 0, reset = 0, ended = 0;
+    for (int round = 0; round < rounds && !HasFailure(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        if (!manager || !manager->Process().Running()) {
+            manager = std::make_unique<ts::ManagerProcess>();
+            ASSERT_TRUE(manager->Start());
+        }
+        const ts::ManagerControls c = manager->Controls();
+        const bool registered = c.Panel1() == ts::kRegisteredText;
+        ts::ManagerProcess::Press(registered ? c.unEnableBtn : c.enableBtn);
+        ASSERT_TRUE(ts::ManagerProcess::WaitUntil([&] { return c.Enabled(c.okBtn); }));
+        if (!registered && c.Checked()) {  // the add-in only: the association is another test's
+            ts::ManagerProcess::Press(c.expChk);
+            ASSERT_TRUE(ts::ManagerProcess::WaitUntil([&] { return !c.Checked(); }));
+        }
+
+        // Either the apply starts first, or the run does (whose refresh may then reset the choice,
+        // which leaves the press unanswered).
+        const std::string argument = rng.OneIn(2) ? ts::Quoted(probe_) : "/EXE=" + probe_;
+        const std::string command = ts::Quoted(program_) + " " + argument;
+        const bool applyFirst = rng.OneIn(2);
+        const DWORD delay = static_cast<DWORD>(rng.Below(applyFirst ? 150 : 400));
+        ts::Child run;
+        if (applyFirst) {
+            ts::ManagerProcess::Press(c.okBtn);
+            Sleep(delay);
+            ASSERT_TRUE(run.Start(command));
+        } else {
+            ASSERT_TRUE(run.Start(command));
+            Sleep(delay);
+            ts::ManagerProcess::Press(c.okBtn);
+        }
+        const ts::RunResult r = ts::RunToEnd(run, 60000);
+        EXPECT_EQ(0, r.code);
+        EXPECT_TRUE(r.boxes.empty());  // nothing the run meets here is a fault
+
+        const ts::MessageBoxInfo box = ts::WaitForMessageBox(manager->Pid(), 3000);
+        if (box.hwnd) {
+            ++applied;
+            ts::ClickButton(box.hwnd);
+        } else {
+            ++reset;
+        }
+        EXPECT_TRUE(ts::AddinSurvives(inst));
+        // A manager that survived must show what is on disk after its next refresh.
+        WaitForSingleObject(manager->Process().Handle(), 300);  // one that reported a failed switch is ending
+        if (manager->Process().Running()) {
+            WaitForInputIdle(manager->Process().Handle(), 5000);
+            InvalidateRect(c.form, nullptr, TRUE);
+            const char* expected = inst.Registered() ? ts::kRegisteredText : ts::kRemovedText;
+            EXPECT_TRUE(ts::ManagerProcess::WaitUntil([&] { return c.Panel1() == expected; }));
+        } else {
+            ++ended;
+        }
+    }
+    if (manager) {
+        EXPECT_EQ(0, manager->Close());
+    }
+    std::printf("manager and command line at once: %d applies answered, %d choices reset by the run, "
+                "%d managers ended\n", applied, reset, ended);
 }
