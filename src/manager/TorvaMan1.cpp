@@ -157,12 +157,13 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
     N2 = PopupMenu1->Add("-");
     N1 = PopupMenu1->Add("常駐Torvaマネージャ終了", [this](TObject* s) { N1Click(s); });
 
-    // The window and its controls exist before the tray icon, whose callback
-    // window becomes a child of this one.
+    // The window and its shown controls exist before the tray icon, whose callback
+    // window becomes a child of this one. Hidden ones get a window when one is asked for.
     if (HWND h = Handle()) {
         MarkManagerWindow(h, EditionCode);
         for (int i = 0; i < ComponentCount(); ++i)
-            if (auto* control = dynamic_cast<TWinControl*>(Components(i))) control->Handle();
+            if (auto* control = dynamic_cast<TWinControl*>(Components(i)); control && control->ControlVisible())
+                control->Handle();
     }
 
     TaskTray1 = nullptr;

@@ -123,19 +123,23 @@ void Startup(int n) {
     const std::string program = dir / "TorvaMan.exe";
     CopyFileA(ts::ProgramPath().c_str(), program.c_str(), FALSE);
     const std::string minimal = ts::BuildDir() + "bench\\BenchWindow.exe";
+    const std::string withControls = ts::BuildDir() + "bench\\BenchWindowCC.exe";
     auto managerReady = [](HWND form) {
         const std::string text = ts::ManagerControls(form).Panel1();
         return text.find_first_not_of(' ') != std::string::npos;  // a blank until the first refresh
     };
     auto minimalReady = [](HWND w) { return ts::WindowText(FindWindowExA(w, nullptr, "STATIC", nullptr)) == "ready"; };
-    std::vector<double> mine, base;
+    std::vector<double> mine, base, baseControls;
     TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady);  // warm the file cache
     TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady);
+    TimeToWindow(ts::Quoted(withControls), "TorvaBenchWindow", minimalReady);
     for (int i = 0; i < n; ++i) {
         mine.push_back(TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady));
         base.push_back(TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady));
+        baseControls.push_back(TimeToWindow(ts::Quoted(withControls), "TorvaBenchWindow", minimalReady));
     }
     Row("start-up to window with panel text", "ms", 1000, mine, "minimal window + tray icon", base);
+    Row("  the same, against", "ms", 1000, mine, "minimal + common controls", baseControls);
 }
 
 // Seconds the process takes from creation to its end.
