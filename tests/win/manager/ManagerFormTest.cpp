@@ -109,6 +109,22 @@ TEST_F(Manager, ARefreshDoesNotMakeTheWindowPaintAgain) {
     EXPECT_FALSE(form_->OKBtn->Enabled());
 }
 
+TEST_F(Manager, HiddenControlsGetAWindowOnlyWhenShownOrAskedFor) {
+    Installation inst(Installation::Options().Registered());
+    Open();
+    TManagerForm& f = *form_;
+    EXPECT_FALSE(f.CloseEdt->HandleAllocated());
+    EXPECT_FALSE(f.ExcelEdt->HandleAllocated());
+    EXPECT_EQ(inst.Installed(), f.ExcelEdt->Text());  // the refresh still keeps its text
+    f.CloseEdt->SetControlVisible(true);
+    ASSERT_TRUE(f.CloseEdt->HandleAllocated());
+    EXPECT_TRUE(IsWindowVisible(f.CloseEdt->Handle()));
+    EXPECT_EQ(f.GroupBox1->Handle(), GetParent(f.CloseEdt->Handle()));
+    // Asked for while hidden: made with the text it holds, and still hidden.
+    EXPECT_EQ(inst.Parked(), ts::WindowText(f.TorvaEdt->Handle()));
+    EXPECT_FALSE(IsWindowVisible(f.TorvaEdt->Handle()));
+}
+
 TEST_F(Manager, ARefreshPutsBackTextsChangedBehindItsBack) {
     Installation inst(Installation::Options().Registered());
     Open();
