@@ -74,7 +74,7 @@ void TWinControl::SetControlVisible(bool visible) {
     if (visible_ == visible) return;
     visible_ = visible;
     if (handle_ && parent_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
-    // A control shown on a window that exists appears at once (it is made visible).
+    // Shown on a parent that has its window: this control needs its own now.
     else if (visible && parent_ && parent_->HandleAllocated()) Handle();
 }
 
