@@ -26,7 +26,9 @@ namespace {
 
 constexpr const char* kCaption = "Torvaマネージャ";
 constexpr int kClientWidth = 235, kClientHeight = 304;
-constexpr const char* kNotAssociated = "　　現在関連づけはされていません。";
+// The design caption; the first refresh replaces it with the state found.
+constexpr const char* kDesignNotAssociated = "　　現在関連づけはされていません。";
+constexpr const char* kNotAssociated = "　　現在関連付けはされていません。";
 constexpr const char* kAssociated = "　　現在関連付けがされています。";
 constexpr const char* kNoMoreOrder = "Excelを終了してから再度この操作をおこなってください。\r\r";
 
@@ -125,7 +127,7 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
     ExpChk->OnClick = [this](TObject* s) { ExpChkClick(s); };
 
     Panel2 = Make<TPanel>(this, GroupBox1, 6, 151, 218, 26);
-    Panel2->SetText(kNotAssociated);
+    Panel2->SetText(kDesignNotAssociated);
     Panel2->FontColor = RGB(255, 0, 0);
 
     ExcelEdt = Make<TEdit>(this, this, 2, 220, 33, 21);

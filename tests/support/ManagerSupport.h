@@ -14,7 +14,7 @@ namespace ts {
 inline constexpr const char* kRegisteredText = "　　現在Torvaはアドイン登録されてます。";
 inline constexpr const char* kRemovedText = "　　現在Torvaはアドイン解除されてます。";
 inline constexpr const char* kAssociatedText = "　　現在関連付けがされています。";
-inline constexpr const char* kNotAssociatedText = "　　現在関連づけはされていません。";
+inline constexpr const char* kNotAssociatedText = "　　現在関連付けはされていません。";
 
 // A folder that is removed at the end unless it existed at the start.
 class ScopedFolder {
