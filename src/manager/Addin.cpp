@@ -63,37 +63,45 @@ bool SwitchAddinFile(const std::string& installedPath, const std::string& parked
 }
 
 bool SwitchOfficeStartupFile(const std::string& productFolder, int mode) {
-    const std::string source = AddTrailingBackslash(productFolder) + excel::kProductWorkbook;
-    for (int version = 9; version <= 15; ++version) {
-        std::string folder;
-        GetOfficeXlStartFolder(folder, version);
-        if (folder.empty()) continue;
-        SwitchAddinFile(AddTrailingBackslash(folder) + excel::kProductWorkbook, source, mode);
+    try {
+        const std::string source = AddTrailingBackslash(productFolder) + excel::kProductWorkbook;
+        for (int version = 9; version <= 15; ++version) {
+            std::string folder;
+            GetOfficeXlStartFolder(folder, version);
+            if (folder.empty()) continue;
+            SwitchAddinFile(AddTrailingBackslash(folder) + excel::kProductWorkbook, source, mode);
+        }
+        return true;
+    } catch (...) {
+        return false;
     }
-    return true;
 }
 
 bool SwitchAddin(const std::string& letter) {
-    const std::string file = SettingsFileName();
-    std::string excelFolder, startupFolder;
-    GetExcelFolders(file, excelFolder, startupFolder);
-    const std::string productFolder = ReadProductFolderOf(file);
+    try {
+        const std::string file = SettingsFileName();
+        std::string excelFolder, startupFolder;
+        GetExcelFolders(file, excelFolder, startupFolder);
+        const std::string productFolder = ReadProductFolderOf(file);
 
-    const AddinLocation at = LocateAddin(startupFolder, productFolder);
-    const int state = at.state;
-    if (state == -1) return false;
-    if ((letter == "S" && state == 0) || (letter == "E" && state == 1)) return true;
+        const AddinLocation at = LocateAddin(startupFolder, productFolder);
+        const int state = at.state;
+        if (state == -1) return false;
+        if ((letter == "S" && state == 0) || (letter == "E" && state == 1)) return true;
 
-    const int mode = state == 0 ? 2 : 1;
-    const char* verb = state == 0 ? "のアドイン解除" : "をアドイン登録";
-    if (!SwitchAddinFile(at.installed, at.parked, mode)) {
-        ShowMessageBox(ApplicationHandle(),
-                       std::string("システムエラーが発生したため\rTorva") + verb + "することができませんでした。" +
-                           "\r\r" + "Torvaマネージャを強制終了します。",
-                       MB_ICONERROR, "システムエラー");
+        const int mode = state == 0 ? 2 : 1;
+        const char* verb = state == 0 ? "のアドイン解除" : "をアドイン登録";
+        if (!SwitchAddinFile(at.installed, at.parked, mode)) {
+            ShowMessageBox(ApplicationHandle(),
+                           std::string("システムエラーが発生したため\rTorva") + verb + "することができませんでした。" +
+                               "\r\r" + "Torvaマネージャを強制終了します。",
+                           MB_ICONERROR, "システムエラー");
+            return false;
+        }
+        WriteExplorerCommand(ServedExcelVersion(), mode);
+        SwitchOfficeStartupFile(productFolder, mode);
+        return true;
+    } catch (...) {
         return false;
     }
-    WriteExplorerCommand(ServedExcelVersion(), mode);
-    SwitchOfficeStartupFile(productFolder, mode);
-    return true;
 }

@@ -180,8 +180,7 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
         TaskTray1->OnDblClick = [this](TObject* s) { TaskTray1_DblClick(s); };
         TaskTray1->FinishLoading();
     } catch (const ENotifyIconError& e) {
-        // The window works without its icon; the user is told why.
-        ShowMessageBox(ApplicationHandle(), e.Message(), MB_OK | MB_ICONERROR, kCaption);
+        TrayFailed(e);
     }
 
     FormCreate(this);
@@ -208,8 +207,25 @@ void TManagerForm::CreateParams(TCreateParams& params) {
 
 // ---------------------------------------------------------------- creation and display
 
+// A notification area that is slow or gone (at log-on, typically) leaves the window
+// working without its icon; the user hears of it once, not at every paint.
+void TManagerForm::TrayFailed(const ENotifyIconError& e) {
+    if (trayFailureShown_) return;
+    trayFailureShown_ = true;
+    ShowMessageBox(ApplicationHandle(), e.Message(), MB_OK | MB_ICONERROR, kCaption);
+}
+
+void TManagerForm::SetTrayTip(const std::string& tip) {
+    if (!TaskTray1) return;
+    try {
+        TaskTray1->SetTipHelp(tip);
+    } catch (const ENotifyIconError& e) {
+        TrayFailed(e);
+    }
+}
+
 void TManagerForm::FormCreate(TObject*) {
-    if (TaskTray1) TaskTray1->SetTipHelp(Caption());
+    SetTrayTip(Caption());
     const int v = ServedExcelVersion();
     ExpChk->SetChecked(CheckExplorer(v));
     CanWriteAssociation = CheckWriteUser(v);
@@ -288,8 +304,7 @@ void TManagerForm::StateTorva(int state, const std::string& label) {
         UnEnableBtn->SetCursor(registered ? HandCursor() : nullptr);
         if (CanWriteAssociation) ExpChk->SetEnabled(registered);
         Panel1->SetText(registered ? "　　現在Torvaはアドイン登録されてます。" : "　　現在Torvaはアドイン解除されてます。");
-        if (TaskTray1)
-            TaskTray1->SetTipHelp(label + (registered ? "はアドイン登録されてます。" : "はアドイン解除されてます。"));
+        SetTrayTip(label + (registered ? "はアドイン登録されてます。" : "はアドイン解除されてます。"));
         return;
     }
     ending_ = true;

