@@ -389,6 +389,12 @@ void TManagerForm::UnEnableBtnClick(TObject*) {
 }
 
 void TManagerForm::OKBtnClick(TObject*) {
+    // Every message box below, and the automation calls, run a message loop in which a paint
+    // refreshes the window back to the state found: decide from the choice as it stood at the press.
+    const bool registerChosen = EnableBtn->Down();
+    const bool associationChosen = ExpChk->Checked();
+    const bool registeredFound = AddinRegistered;
+    const bool associatedFound = ExplorerAssociated;
     const int v = WindowVersion();
     if (IsRunExcel(v) || IsExcelWindowPresent()) {
         ShowMessageBox(ApplicationHandle(),
@@ -397,22 +403,15 @@ void TManagerForm::OKBtnClick(TObject*) {
                        MB_OK | MB_ICONERROR, kCaption);
         return;
     }
-    bool changed = false;
-    if (EnableBtn->Down() && !AddinRegistered) {
-        ClickEvent(true);
-        changed = true;
-    }
-    if (!EnableBtn->Down() && AddinRegistered) {
-        ClickEvent(false);
-        changed = true;
-    }
+    const bool changed = registerChosen != registeredFound;
+    if (changed) ClickEvent(registerChosen);
     const std::string productFolder = ReadProductFolder();
-    if (ExplorerAssociated && !ExpChk->Checked()) {
+    if (associatedFound && !associationChosen) {
         WriteExplorerCommand(v, 2);
         if (SwitchOfficeStartupFile(productFolder, 2) && !changed)
             ShowMessageBox(ApplicationHandle(), "エクスプローラとの関連づけを解除しました\r\r", MB_OK | MB_ICONEXCLAMATION,
                            kCaption);
-    } else if (!ExplorerAssociated && ExpChk->Checked()) {
+    } else if (!associatedFound && associationChosen) {
         WriteExplorerCommand(v, 1);
         if (SwitchOfficeStartupFile(productFolder, 1) && !changed)
             ShowMessageBox(ApplicationHandle(), "エクスプローラとの関連づけを有効にしました\r\r",

@@ -346,6 +346,24 @@ TEST_F(Manager, ANotificationAreaThatStopsAnsweringIsReportedOnceAndTheWindowWor
     EXPECT_EQ(1u, boxes_.calls().size());
 }
 
+TEST_F(Manager, ARepaintWhileTheAddinMessageIsOpenKeepsTheAssociationChoice) {
+    Installation inst;
+    Open();
+    form_->EnableBtn->Click();  // proposes the association as well
+    ASSERT_TRUE(form_->ExpChk->Checked());
+    // The user moves the first box: the window below is painted, which refreshes it.
+    boxes_.onShow = [&](const ts::MessageBoxRecorder::Call&) {
+        if (boxes_.calls().size() == 1) RedrawWindow(form_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    };
+    const int before = form_->RefreshCount();
+    form_->OKBtn->Click();
+    ASSERT_GT(form_->RefreshCount(), before + 1);  // the paint did refresh during the box
+    ASSERT_EQ(1u, boxes_.calls().size());           // the add-in message only
+    EXPECT_EQ("TorvaEAマネージャー", boxes_.calls()[0].caption);
+    EXPECT_TRUE(inst.Registered());
+    EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
+}
+
 // ---- the association, where it reads back as on Windows --------------------------------
 
 TEST_F(Manager, AssociationReadsBackOnWindows98) {
