@@ -212,8 +212,14 @@ void TTrayIcon_::ForgetComponent(TComponent* component, TOperation operation) {
     if (lbPopupMenu_ && static_cast<TComponent*>(lbPopupMenu_) == component) lbPopupMenu_ = nullptr;
     if (rbPopupMenu_ && static_cast<TComponent*>(rbPopupMenu_) == component) rbPopupMenu_ = nullptr;
     if (animateIcons_ && static_cast<TComponent*>(animateIcons_) == component) {
-        // The frames come from that list.
-        if (animating_) StopAnimation();
+        // The frames come from that list. This runs inside the list's destructor, where no
+        // error may escape: an icon the shell refuses to change back keeps its last frame.
+        if (animating_) {
+            try {
+                StopAnimation();
+            } catch (const ENotifyIconError&) {
+            }
+        }
         animateIcons_ = nullptr;
     }
 }
@@ -411,14 +417,7 @@ void TTrayIcon_::StartAnimation() {
     animationWorker_->Frame.SetHandle(animateIcons_->GetIcon(0));
     animating_ = true;
     animationWorker_->Resume();
-    animationUpdate_ = true;
-    try {
-        IconChanged();
-    } catch (...) {
-        animationUpdate_ = false;
-        throw;
-    }
-    animationUpdate_ = false;
+    ShowFrame();
 }
 
 void TTrayIcon_::StopAnimation() {
@@ -431,16 +430,25 @@ void TTrayIcon_::StopAnimation() {
 void TTrayIcon_::AnimationStep() {
     if (!animating_ || !animationWorker_ || !animateIcons_) return;
     TTrayAnimation& worker = *animationWorker_;
-    worker.StepPending = false;
     const int count = animateIcons_->Count();
-    if (count == 0) return;
-    worker.FrameIndex = (worker.FrameIndex + 1) % count;
-    worker.Frame.SetHandle(animateIcons_->GetIcon(worker.FrameIndex));
+    if (count > 0) {
+        worker.FrameIndex = (worker.FrameIndex + 1) % count;
+        worker.Frame.SetHandle(animateIcons_->GetIcon(worker.FrameIndex));
+        ShowFrame();
+    }
+    worker.StepPending = false;
+}
+
+void TTrayIcon_::ShowFrame() {
     animationUpdate_ = true;
     try {
         IconChanged();
     } catch (...) {
+        // The shell refused this frame and would refuse the next ones too, each raising the
+        // same error (and the box that reports one lets the next step run): stop here, once.
         animationUpdate_ = false;
+        animationWorker_.reset();
+        animating_ = false;
         throw;
     }
     animationUpdate_ = false;

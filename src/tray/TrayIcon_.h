@@ -171,6 +171,8 @@ private:
     friend class TCallbackWindow;
     friend void ReregisterAll();
     void AnimationStep();
+    // Sends the worker's current frame; a refusal ends the animation before it is raised.
+    void ShowFrame();
     void Reregister();
 
     bool animating_ = false;

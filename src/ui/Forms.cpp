@@ -165,7 +165,7 @@ void TApplication::HandleException(const std::exception& e) {
         OnException(e);
         return;
     }
-    ShowMessageBox(nullptr, e.what(), MB_OK | MB_ICONERROR, Title);
+    ShowMessageBox(Handle(), e.what(), MB_OK | MB_ICONERROR, Title);
 }
 
 TApplication& Application() {

@@ -12,6 +12,15 @@ std::vector<int> LiveIds() {
     return ids;
 }
 
+// Two frames to cycle through.
+void FillFrames(TImageList& list) {
+    for (int i = 0; i < 2; ++i) {
+        HICON h = ts::MakeTestIcon();
+        list.AddIcon(h);
+        DestroyIcon(h);
+    }
+}
+
 TEST(TrayIcon, IdsFollowTheHighestLiveOne) {
     ASSERT_TRUE(TrayIconList().empty());
     TComponent owner(nullptr);
@@ -361,11 +370,7 @@ TEST(TrayIconAnimation, FramesReachTheShellAndTheIconComesBack) {
     ShowWithIcon(icon);
     TImageList list(nullptr);
     TImageList other(nullptr);
-    for (int i = 0; i < 2; ++i) {
-        HICON h = ts::MakeTestIcon();
-        list.AddIcon(h);
-        DestroyIcon(h);
-    }
+    FillFrames(list);
     icon.SetAnimateIcons(&list);
     icon.SetAnimateRate(10);
     icon.StartAnimation();
@@ -382,6 +387,47 @@ TEST(TrayIconAnimation, FramesReachTheShellAndTheIconComesBack) {
     EXPECT_NE(shell.calls[1].hIcon, shell.calls[2].hIcon);
     EXPECT_EQ(icon.Icon().Handle(), shell.calls.back().hIcon);
     EXPECT_EQ("not now", shell.calls.back().tip);
+}
+
+TEST(TrayIconAnimation, AFrameTheShellRefusesEndsTheAnimationAndIsReportedOnce) {
+    Application().Initialize();
+    ts::ShellRecorder shell;
+    TTrayIcon_ icon(nullptr);
+    ShowWithIcon(icon);
+    TImageList list(nullptr);
+    FillFrames(list);
+    icon.SetAnimateIcons(&list);
+    icon.SetAnimateRate(10);
+    icon.StartAnimation();
+    ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_MODIFY) >= 2; }, 5000));
+    shell.FailWith = [](const ts::ShellCall& c, size_t) { return c.message == NIM_MODIFY ? DWORD(ERROR_TIMEOUT) : 0; };
+    // The first report's own message loop runs for a while, as a box the user has not closed yet does.
+    ts::MessageBoxRecorder boxes;
+    boxes.onShow = [&boxes](const ts::MessageBoxRecorder::Call&) {
+        if (boxes.calls().size() == 1) ts::PumpMessages(300);
+    };
+    PumpUntil([&] { return !boxes.calls().empty(); }, 5000);
+    ts::PumpMessages(200);
+    ASSERT_EQ(1u, boxes.calls().size());
+    EXPECT_EQ(kCannotRegister, boxes.calls()[0].text);
+    EXPECT_NE(nullptr, boxes.calls()[0].owner);
+    EXPECT_EQ(Application().Handle(), boxes.calls()[0].owner);
+    EXPECT_FALSE(icon.Animating());
+}
+
+TEST(TrayIconAnimation, ItsListDestroyedWhileTheShellRefusesStopsItQuietly) {
+    ts::ShellRecorder shell;
+    TTrayIcon_ icon(nullptr);
+    ShowWithIcon(icon);
+    auto* list = new TImageList(nullptr);
+    FillFrames(*list);
+    icon.SetAnimateIcons(list);
+    icon.StartAnimation();
+    shell.FailWith = [](const ts::ShellCall& c, size_t) { return c.message == NIM_MODIFY ? DWORD(ERROR_TIMEOUT) : 0; };
+    delete list;  // its destructor stops the animation, whose last shell call fails
+    EXPECT_FALSE(icon.Animating());
+    EXPECT_EQ(nullptr, icon.AnimateIcons());
+    EXPECT_TRUE(icon.Added());
 }
 
 }  // namespace
