@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "environment/ExcelLocation.h"
+#include "environment/StrUtils.h"
 #include "manager/ExcelFacts.h"
 #include "manager/Settings.h"
 #include "manager/TorvaMan1.h"
@@ -362,6 +364,40 @@ TEST_F(Manager, ARepaintWhileTheAddinMessageIsOpenKeepsTheAssociationChoice) {
     EXPECT_EQ("TorvaEAマネージャー", boxes_.calls()[0].caption);
     EXPECT_TRUE(inst.Registered());
     EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
+}
+
+TEST_F(Manager, TheRunningTestOfExcel12AndLaterAsksUnderTheName8) {
+    Installation inst(Installation::Options().Registered());
+    ts::ScopedExcelProgIds ids({"Excel.Application.8"});
+    ts::ExcelStandIn excel;
+    ts::ExcelStandIn::Options o;
+    o.window = false;
+    ASSERT_TRUE(excel.StartWith(o));
+    Open();
+    EXPECT_TRUE(form_->IsRunExcel(12));
+    EXPECT_TRUE(form_->IsRunExcel(14));
+    EXPECT_FALSE(form_->IsRunExcel(11));
+    excel.Kill();
+}
+
+// ---- Vista ------------------------------------------------------------------------------
+
+TEST_F(Manager, APaintUnderVistaRemovesTheUsersVirtualStoreCopy) {
+    REQUIRE_WINDOWS_VERSION("vista");
+    Installation inst(Installation::Options().Registered().SettingsFile(SettingsFileName()));
+    const std::string store = AddTrailingBackslash(GetUserProfileFolder()) + "AppData\\Local\\VirtualStore\\";
+    ts::ScopedFolder folder(store);
+    CreateDirectoryA(store.c_str(), nullptr);
+    CreateDirectoryA((store + "Windows").c_str(), nullptr);
+    const std::string copy = store + "Windows\\" + SettingsFileName();
+    ASSERT_TRUE(ts::WriteFileBytes(copy, "[GenDir]\r\nDir=C:\\elsewhere\r\n"));
+    Open();
+    EXPECT_FALSE(ts::FileExists(copy));
+    EXPECT_EQ(ts::kRegisteredText, form_->Panel1->Text());
+}
+
+TEST(ManagerOnVista, VirtualStoreCopy) {
+    EXPECT_EQ(0, ts::RunSelfAs("vista", "Manager.APaintUnderVistaRemovesTheUsersVirtualStoreCopy"));
 }
 
 // ---- the association, where it reads back as on Windows --------------------------------
