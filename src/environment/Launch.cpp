@@ -5,7 +5,6 @@
 #include "environment/Handles.h"
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
-#include "manager/ExcelFacts.h"
 
 #if !defined(_WIN64)
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the shell's record on 32-bit Windows");
@@ -91,5 +90,3 @@ std::string StartErrorMessage(int code, const std::string& fileName) {
     default: return "予期せぬエラーが発生しました。";
     }
 }
-
-bool IsExcelWindowPresent() { return FindWindowA(excel::kWindowClass, nullptr) != nullptr; }

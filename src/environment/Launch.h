@@ -1,4 +1,4 @@
-// Starting programs through the shell, and the Excel window test.
+// Starting programs through the shell.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -7,4 +7,3 @@
 bool RunProgram(const std::string& fileName, const std::string& parameters, HWND owner, int waitMode);
 // The message shown for a failed start with WaitMode 0.
 std::string StartErrorMessage(int code, const std::string& fileName);
-bool IsExcelWindowPresent();

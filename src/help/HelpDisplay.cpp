@@ -3,9 +3,7 @@
 #include <htmlhelp.h>
 
 #include "environment/Handles.h"
-#include "environment/Profile.h"
 #include "help/HelpFunc_Torva.h"
-#include "manager/Settings.h"
 
 namespace {
 
@@ -65,10 +63,6 @@ HWND ShowHelpTopic(HWND caller, const std::string& helpFile, const std::string& 
     return proc ? proc(caller, helpFile.c_str(), command, data) : nullptr;
 }
 
-void ShowManagerHelp() {
-    // The help folder is always in "Torva9.ini", whatever the edition; it is stored with its
-    // trailing backslash, so the file name is appended as it is.
-    std::string folder;
-    ReadProfileString("GenDir", "Help", folder, kHelpSettingsFile, 255);
-    ShowHelpTopic(nullptr, folder + "TORVA.chm", "TorvaManager", HH_HELP_CONTEXT, "TORVA");
+void ShowManagerHelp(const std::string& helpFolder) {
+    ShowHelpTopic(nullptr, helpFolder + "TORVA.chm", "TorvaManager", HH_HELP_CONTEXT, "TORVA");
 }

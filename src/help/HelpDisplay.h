@@ -10,8 +10,9 @@
 HWND ShowHelpTopic(HWND caller, const std::string& helpFile, const std::string& keyword, UINT command,
                    const std::string& group);
 
-// The help button: opens "TORVA.chm" from the help folder of "Torva9.ini" at the manager's topic.
-void ShowManagerHelp();
+// The help button: opens "TORVA.chm" of HelpFolder at the manager's topic. The folder is stored
+// with its trailing backslash, so the file name is appended as it is.
+void ShowManagerHelp(const std::string& helpFolder);
 
 // True when hhctrl.ocx is installed and exports HtmlHelpA (loads it on first use).
 bool HtmlHelpAvailable();

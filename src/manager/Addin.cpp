@@ -2,15 +2,15 @@
 
 #include <windows.h>
 
-#include "environment/ExcelLocation.h"
-#include "environment/Handles.h"
+#include "edition/Edition.h"
 #include "environment/FileCopy.h"
+#include "environment/Handles.h"
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
+#include "excel/ExcelFacts.h"
+#include "excel/ExcelLocation.h"
 #include "manager/Association.h"
-#include "manager/ExcelFacts.h"
 #include "manager/Settings.h"
-#include "startup/Edition.h"
 #include "ui/AppHandle.h"
 
 namespace {

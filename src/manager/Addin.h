@@ -17,5 +17,3 @@ bool SwitchAddinFile(const std::string& installedPath, const std::string& parked
 bool SwitchOfficeStartupFile(const std::string& productFolder, int mode);
 // "S" registers, "E" removes, any other letter toggles (command line).
 bool SwitchAddin(const std::string& letter);
-// Tells a running Excel to quit (command line).
-bool CloseRunningExcel(int version);

@@ -4,7 +4,7 @@
 
 #include "environment/OsVersion.h"
 #include "environment/Registry.h"
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 
 namespace {
 

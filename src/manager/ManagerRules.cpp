@@ -3,8 +3,8 @@
 #include <string>
 
 #include "environment/StrUtils.h"
+#include "excel/ExcelFacts.h"
 #include "manager/Association.h"
-#include "manager/ExcelFacts.h"
 #include "manager/Settings.h"
 
 std::string SettingsFileNameFor(int servedVersion) {

@@ -2,16 +2,19 @@
 
 #include <windows.h>
 
-#include "environment/ExcelLocation.h"
+#include "edition/Edition.h"
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
-#include "startup/Edition.h"
+#include "excel/ExcelLocation.h"
 
 namespace {
 constexpr int kMaxValue = 255;
 constexpr const char* kGenDir = "GenDir";
 constexpr const char* kDir = "Dir";
+constexpr const char* kHelp = "Help";
+// The help folder is kept in this file whatever the edition.
+constexpr const char* kHelpSettingsFile = "Torva9.ini";
 constexpr const char* kNewEnv = "NewEnv";
 constexpr const char* kExcelDir = "ExcelDir";
 // Where Vista keeps a user's copy of a file of the Windows folder, under the user's profile.
@@ -35,6 +38,8 @@ std::string ReadProductFolderOf(const std::string& settingsFile) {
 }
 
 std::string ReadProductFolder() { return ReadProductFolderOf(SettingsFileName()); }
+
+std::string ReadHelpFolder() { return Read(kGenDir, kHelp, kHelpSettingsFile); }
 
 bool GetExcelFoldersFor(const std::string& settingsFile, int version, std::string& excelFolder,
                         std::string& startupFolder) {

@@ -5,8 +5,8 @@
 // "Torva.Ini", "Torva8.Ini" or "Torva9.Ini" by the served Excel version (no folder).
 std::string SettingsFileName();
 std::string SettingsFileNameFor(int servedVersion);
-// The help folder is read from this file whatever the edition.
-inline constexpr const char* kHelpSettingsFile = "Torva9.ini";
+// [GenDir] Help of "Torva9.ini", whatever the edition: the help file's folder.
+std::string ReadHelpFolder();
 // [GenDir] Dir of SettingsFileName(), as stored.
 std::string ReadProductFolder();
 // [GenDir] Dir of the given settings file, as stored.

@@ -2,18 +2,17 @@
 
 #include <objbase.h>
 
-#include "environment/ExcelPaths.h"
-#include "environment/Launch.h"
+#include "edition/Edition.h"
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
+#include "excel/ExcelAutomation.h"
+#include "excel/ExcelFacts.h"
+#include "excel/ExcelPaths.h"
 #include "help/HelpDisplay.h"
 #include "manager/Addin.h"
 #include "manager/Association.h"
-#include "manager/ExcelAutomation.h"
-#include "manager/ExcelFacts.h"
+#include "manager/ManagerMarker.h"
 #include "manager/Settings.h"
-#include "startup/Edition.h"
-#include "startup/ManagerMarker.h"
 #include "ui/AppHandle.h"
 
 bool RegisterSelected = false;
@@ -450,7 +449,7 @@ void TManagerForm::ClickEvent(bool registerAddin) {
     PostMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
-void TManagerForm::SpeedButton1Click(TObject*) { ShowManagerHelp(); }
+void TManagerForm::SpeedButton1Click(TObject*) { ShowManagerHelp(ReadHelpFolder()); }
 
 // ---------------------------------------------------------------- window mode
 

@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include "edition/Edition.h"
 #include "environment/Launch.h"
 #include "environment/StrUtils.h"
+#include "excel/ExcelAutomation.h"
 #include "manager/Addin.h"
+#include "manager/ManagerMarker.h"
 #include "startup/ArgGrammar.h"
-#include "startup/Edition.h"
-#include "startup/ManagerMarker.h"
 #include "ui/AppHandle.h"
 
 namespace {

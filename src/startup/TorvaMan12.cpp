@@ -1,10 +1,10 @@
 // Program entry: edition, single-instance marker, and the three paths.
 #include <windows.h>
 
+#include "edition/Edition.h"
+#include "manager/TorvaMan1.h"
 #include "startup/ArgGrammar.h"
 #include "startup/CommandLine.h"
-#include "startup/Edition.h"
-#include "manager/TorvaMan1.h"
 
 namespace {
 

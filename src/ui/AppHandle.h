@@ -1,4 +1,5 @@
-// The application's own hidden window: owner of every message box of the program.
+// The application's own hidden window: owner of every message box of the program. Code that
+// has no window of its own (the add-in switch, the command-line run) names the owner through here.
 #pragma once
 #include <windows.h>
 

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "edition/Edition.h"
+#include "edition/EditionRules.h"
 #include "environment/Profile.h"
 #include "help/HelpFunc_Torva.h"
 #include "manager/Addin.h"
 #include "manager/Association.h"
 #include "manager/Settings.h"
 #include "manager/TorvaMan1.h"
-#include "startup/Edition.h"
-#include "startup/EditionRules.h"
 #include "support/Installation.h"
 #include "support/ManagerSupport.h"
 #include "support/TestSupport.h"

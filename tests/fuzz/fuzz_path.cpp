@@ -1,7 +1,7 @@
 // ExtractFolder and ExtractFileName: the parts of a path.
 #include "FuzzInput.h"
-#include "environment/ExcelPaths.h"
 #include "environment/StrUtils.h"
+#include "excel/ExcelPaths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path(reinterpret_cast<const char*>(data), size);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "environment/ExcelPaths.h"
+#include "excel/ExcelPaths.h"
 #include "manager/Association.h"
 #include "manager/Settings.h"
 

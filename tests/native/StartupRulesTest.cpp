@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "edition/EditionRules.h"
 #include "startup/ArgGrammar.h"
-#include "startup/EditionRules.h"
 
 TEST(Edition, FromTheExecutableName) {
     EXPECT_EQ(0, ServedVersionOfFileName("TorvaMan.exe"));

@@ -2,7 +2,7 @@
 
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 
 namespace ts {
 

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "environment/ExcelLocation.h"
 #include "environment/Profile.h"
+#include "excel/ExcelLocation.h"
 
 namespace ts {
 

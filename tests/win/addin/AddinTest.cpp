@@ -1,8 +1,8 @@
 // Switching the add-in by placing the common add-in workbook, in this process.
 #include <gtest/gtest.h>
 
+#include "excel/ExcelFacts.h"
 #include "manager/Addin.h"
-#include "manager/ExcelFacts.h"
 #include "support/Installation.h"
 
 using ts::Installation;

@@ -1,8 +1,8 @@
 // The command-line mode of the program itself, end to end.
 #include <gtest/gtest.h>
 
-#include "manager/ExcelFacts.h"
-#include "startup/ManagerMarker.h"
+#include "excel/ExcelFacts.h"
+#include "manager/ManagerMarker.h"
 #include "support/ExcelStandIn.h"
 #include "support/Installation.h"
 

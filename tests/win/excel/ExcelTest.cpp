@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include "environment/ExcelLocation.h"
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
 #include "environment/Registry.h"
+#include "excel/ExcelLocation.h"
 #include "manager/Association.h"
 #include "manager/Settings.h"
 #include "support/TestSupport.h"

@@ -7,6 +7,7 @@
 
 #include "environment/Profile.h"
 #include "help/HelpDisplay.h"
+#include "manager/Settings.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -49,7 +50,7 @@ std::string ManagerHelpFile(const char* torva9) {
     DeleteFileA(path.c_str());
     if (torva9) WriteIni(path, torva9);
     HtmlHelpRecorder rec;
-    ShowManagerHelp();
+    ShowManagerHelp(ReadHelpFolder());
     if (rec.calls.size() != 1) return std::to_string(rec.calls.size()) + " calls";
     EXPECT_EQ(nullptr, rec.calls[0].caller);
     EXPECT_EQ(UINT(HH_HELP_CONTEXT), rec.calls[0].command);
@@ -109,7 +110,7 @@ TEST(HtmlHelpMissing, HelpButtonDoesNothing) {
     if (n == 0 || n >= sizeof done) GTEST_SKIP() << "runs in a process without HTML Help";
     EXPECT_FALSE(HtmlHelpAvailable());
     EXPECT_EQ(nullptr, ShowHelpTopic(nullptr, "C:\\nonexistent\\TORVA.chm", "TorvaManager", HH_HELP_CONTEXT, "TORVA"));
-    ShowManagerHelp();
+    ShowManagerHelp(ReadHelpFolder());
     ts::WriteFileBytes(done, "done");
 }
 

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 #include "support/ExcelStandIn.h"
 #include "support/ManagerSupport.h"
 #include "support/RobustSupport.h"

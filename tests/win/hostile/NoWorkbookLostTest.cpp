@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "excel/ExcelFacts.h"
 #include "manager/Addin.h"
-#include "manager/ExcelFacts.h"
 #include "support/ManagerSupport.h"
 #include "support/RobustSupport.h"
 

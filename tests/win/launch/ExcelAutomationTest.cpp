@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 
 #include "environment/ComUtil.h"
+#include "excel/ExcelAutomation.h"
 #include "manager/Addin.h"
-#include "manager/ExcelAutomation.h"
 #include "support/ExcelStandIn.h"
 #include "support/TestSupport.h"
 

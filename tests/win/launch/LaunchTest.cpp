@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "environment/Launch.h"
+#include "excel/ExcelAutomation.h"
 #include "support/ExcelStandIn.h"
 #include "support/TestSupport.h"
 

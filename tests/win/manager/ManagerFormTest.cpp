@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "environment/ExcelLocation.h"
 #include "environment/StrUtils.h"
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
+#include "excel/ExcelLocation.h"
 #include "manager/Settings.h"
 #include "manager/TorvaMan1.h"
 #include "support/ExcelStandIn.h"

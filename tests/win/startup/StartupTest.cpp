@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "startup/Edition.h"
+#include "edition/Edition.h"
 #include "support/Installation.h"
 #include "support/ManagerSupport.h"
 #include "support/TestSupport.h"

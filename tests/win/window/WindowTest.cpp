@@ -1,7 +1,7 @@
 // The manager window of the program itself, driven from outside as a user would.
 #include <gtest/gtest.h>
 
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 #include "support/Installation.h"
 #include "support/ManagerSupport.h"
 

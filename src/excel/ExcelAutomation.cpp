@@ -1,11 +1,10 @@
-#include "manager/ExcelAutomation.h"
+#include "excel/ExcelAutomation.h"
 
 #include <windows.h>
 #include <objbase.h>
 
 #include "environment/ComUtil.h"
-#include "manager/Addin.h"
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 
 namespace {
 
@@ -43,3 +42,5 @@ bool CloseRunningExcel(int version) {
         return false;
     }
 }
+
+bool IsExcelWindowPresent() { return FindWindowA(excel::kWindowClass, nullptr) != nullptr; }

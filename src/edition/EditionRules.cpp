@@ -1,4 +1,4 @@
-#include "startup/EditionRules.h"
+#include "edition/EditionRules.h"
 
 #include "environment/StrUtils.h"
 

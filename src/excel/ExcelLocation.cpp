@@ -1,4 +1,4 @@
-#include "environment/ExcelLocation.h"
+#include "excel/ExcelLocation.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -10,7 +10,7 @@
 #include "environment/Profile.h"
 #include "environment/Registry.h"
 #include "environment/StrUtils.h"
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 
 namespace {
 

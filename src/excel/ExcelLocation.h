@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "environment/ExcelPaths.h"  // ExtractFolder
+#include "excel/ExcelPaths.h"  // ExtractFolder
 
 // The folder above the user's application-data folder, or empty.
 std::string GetUserProfileFolder();

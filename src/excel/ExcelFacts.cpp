@@ -1,4 +1,4 @@
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 
 namespace excel {
 

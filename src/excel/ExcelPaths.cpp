@@ -1,7 +1,7 @@
-#include "environment/ExcelPaths.h"
+#include "excel/ExcelPaths.h"
 
 #include "environment/StrUtils.h"
-#include "manager/ExcelFacts.h"
+#include "excel/ExcelFacts.h"
 
 namespace {
 // How the shell names the application-data folder: up to Windows XP, and from Vista on.

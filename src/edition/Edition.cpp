@@ -1,4 +1,4 @@
-#include "startup/Edition.h"
+#include "edition/Edition.h"
 
 #include <windows.h>
 

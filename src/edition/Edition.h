@@ -1,7 +1,7 @@
 // The edition this copy of the executable serves, from its own file name.
 #pragma once
 #include <string>
-#include "startup/EditionRules.h"
+#include "edition/EditionRules.h"
 
 // Set once at start-up, before the branch; read by the command-line mode.
 extern std::string EditionCode;

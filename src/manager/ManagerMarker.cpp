@@ -1,4 +1,4 @@
-#include "startup/ManagerMarker.h"
+#include "manager/ManagerMarker.h"
 
 namespace {
 std::string PropertyName(const std::string& code) { return "TorvaMan.Edition." + code; }
