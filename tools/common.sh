@@ -11,7 +11,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 log() { printf '== %s\n' "$*" >&2; }
 
-PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 xvfb xauth
+PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 wine32:i386 xvfb xauth
           locales cmake googletest fonts-ipafont-gothic imagemagick)
 
 ensure_packages() {

@@ -5,6 +5,7 @@
 #include "edition/Edition.h"
 #include "environment/FileCopy.h"
 #include "environment/Handles.h"
+#include "environment/OsVersion.h"
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
 #include "excel/ExcelFacts.h"
@@ -19,20 +20,27 @@ bool IsFile(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    UniqueHandle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return h && GetFileInformationByHandle(h.get(), &info);
+// The file index is stable only while the file is held open, so both stay open while
+// they are compared. The 9x line refuses FILE_SHARE_DELETE (and opens no directories,
+// which FILE_FLAG_BACKUP_SEMANTICS is for): there both are opened for reading.
+UniqueHandle OpenForIdentity(const std::string& path, bool line9x) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (line9x ? 0 : FILE_SHARE_DELETE);
+    return UniqueHandle(CreateFileA(path.c_str(), line9x ? GENERIC_READ : 0, share, nullptr, OPEN_EXISTING,
+                                    line9x ? 0 : FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // Two names for one file (the product folder set to the start-up folder, or
 // reached through another spelling): deleting "the installed copy" would
 // delete the only one.
 bool SameFile(const std::string& a, const std::string& b) {
-    BY_HANDLE_FILE_INFORMATION x{}, y{};
-    if (!FileIdentity(a, x) || !FileIdentity(b, y)) return false;
-    return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
-           x.nFileIndexLow == y.nFileIndexLow;
+    const bool line9x = GetOsFamily() == "WIN95_98";
+    const UniqueHandle x = OpenForIdentity(a, line9x);
+    const UniqueHandle y = OpenForIdentity(b, line9x);
+    BY_HANDLE_FILE_INFORMATION ix{}, iy{};
+    if (!x || !y || !GetFileInformationByHandle(x.get(), &ix) || !GetFileInformationByHandle(y.get(), &iy))
+        return false;
+    return ix.dwVolumeSerialNumber == iy.dwVolumeSerialNumber && ix.nFileIndexHigh == iy.nFileIndexHigh &&
+           ix.nFileIndexLow == iy.nFileIndexLow;
 }
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 
+#include "environment/OsVersion.h"
 #include "environment/StrUtils.h"
 #include "ui/Forms.h"
 
@@ -466,20 +467,39 @@ TCallbackWindow::TCallbackWindow(TWinControl* parentForm) : TWinControl(nullptr)
     });
 }
 
+// Message-only windows exist from Windows 2000 on; before that (the 9x line, NT 4.0) a
+// hidden, unowned top-level popup window does their work.
+static bool MessageOnlyWindowsExist() {
+    const OsVersionRecord v = QueryOsVersion();
+    return v.ok && v.platformId == VER_PLATFORM_WIN32_NT && v.major >= 5;
+}
+
 void TCallbackWindow::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.ClassName = "TCallbackWindow";
     if (!Parent()) {
         params.Style = 0;
         params.WndParent = HWND_MESSAGE;
+        if (!MessageOnlyWindowsExist()) {
+            params.Style = WS_POPUP;
+            params.WndParent = nullptr;
+        }
     }
 }
 
 void TCallbackWindow::ForgetComponent(TComponent* component, TOperation operation) {
     // The form's window is about to go, and this one with it unless it moves: the
     // icons keep their registration with this window's handle.
-    if (operation == TOperation::opRemove && component == Parent() && HandleAllocated())
-        ::SetParent(Handle(), HWND_MESSAGE);
+    if (operation == TOperation::opRemove && component == Parent() && HandleAllocated()) {
+        HWND window = Handle();
+        if (MessageOnlyWindowsExist()) {
+            ::SetParent(window, HWND_MESSAGE);
+        } else {
+            ShowWindow(window, SW_HIDE);
+            ::SetParent(window, nullptr);
+            SetWindowLongA(window, GWL_STYLE, (GetWindowLongA(window, GWL_STYLE) & ~WS_CHILD) | WS_POPUP);
+        }
+    }
     TWinControl::ForgetComponent(component, operation);
 }
 

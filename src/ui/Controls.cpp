@@ -101,7 +101,9 @@ void TWinControl::UpdateHintTool(bool remove) {
     HWND tip = remove ? Application().ExistingHintWindow() : Application().HintWindow();
     if (!tip) return;
     TOOLINFOA ti{};
-    ti.cbSize = sizeof ti;
+    // The record as the common controls of Windows 95 and NT 4.0 know it (lParam came
+    // later and is not used); the later versions accept it too.
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     ti.hwnd = GetParent(handle_);
     ti.uId = reinterpret_cast<UINT_PTR>(handle_);

@@ -77,6 +77,20 @@ void TForm::IconChanged() {
 // An icon given before the window existed takes effect when it is made.
 void TForm::HandleCreated() { IconChanged(); }
 
+namespace {
+// The common controls of Windows 95 and NT 4.0 without Internet Explorer 3 (4.00) lack
+// InitCommonControlsEx; there InitCommonControls registers the same classes.
+void InitCommonControlClasses() {
+    using InitExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const HMODULE comctl = GetModuleHandleA("COMCTL32.DLL");
+    const auto initEx = comctl ? reinterpret_cast<InitExFn>(reinterpret_cast<void (*)()>(
+                                     GetProcAddress(comctl, "InitCommonControlsEx")))
+                               : nullptr;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    if (!initEx || !initEx(&icc)) InitCommonControls();
+}
+}  // namespace
+
 TApplication::TApplication() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (HICON icon = LoadIconA(instance, "MAINICON")) icon_.SetHandle(CopyIcon(icon));
@@ -91,8 +105,7 @@ void TApplication::Initialize() {
     SetApplicationHandle(EnsureApplicationHandle());
     SetWindowTextA(Handle(), Title.c_str());
     CoInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
+    InitCommonControlClasses();
 }
 
 HWND TApplication::Handle() const { return ApplicationHandle(); }

@@ -269,6 +269,26 @@ void Child::Kill() {
 
 Child::~Child() { Kill(); }
 
+namespace {
+DWORD WINAPI RunThreadBody(void* body) {
+    (*static_cast<std::function<void()>*>(body))();
+    return 0;
+}
+}  // namespace
+
+Thread::Thread(std::function<void()> body) : body_(std::move(body)) {
+    DWORD id = 0;
+    handle_.reset(CreateThread(nullptr, 0, RunThreadBody, &body_, 0, &id));
+}
+
+Thread::~Thread() { join(); }
+
+void Thread::join() {
+    if (!handle_) return;
+    WaitForSingleObject(handle_.get(), INFINITE);
+    handle_.reset();
+}
+
 int RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::vector<std::string>& env) {
     Child c;
     if (!c.Start(commandLine, env)) return -1;

@@ -108,6 +108,21 @@ private:
     DWORD pid_ = 0;
 };
 
+// A thread of this process that runs Body (the win32 thread model has no std::thread).
+class Thread {
+public:
+    explicit Thread(std::function<void()> body);
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+    ~Thread();  // joins
+    bool joinable() const { return static_cast<bool>(handle_); }
+    void join();
+
+private:
+    std::function<void()> body_;
+    UniqueHandle handle_;
+};
+
 // Runs a command line to its end; -1 on time-out or failure to start.
 int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000,
                const std::vector<std::string>& env = {});

@@ -171,3 +171,24 @@ TEST(SwitchAddin, ALockedInstalledCopyIsReportedNotLost) {
     EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
     EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
 }
+
+// The Windows 9x line opens no file with FILE_SHARE_DELETE: the same-file guard opens
+// the two names another way there, and must still see one file behind them.
+TEST(SwitchAddinFileOn9x, TwoNamesForOneFileNeverLoseIt) {
+    REQUIRE_WINDOWS_VERSION("win98");
+    Installation inst(Installation::Options().Registered());
+    const std::string otherSpelling = inst.XlStartFolder() + ".\\" + excel::kCommonAddin;
+    EXPECT_FALSE(SwitchAddinFile(inst.Installed(), otherSpelling, 2));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    SetFileAttributesA(inst.Installed().c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(SwitchAddinFile(otherSpelling, inst.Installed(), 2));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    // Two files are still two: the installed copy goes, the parked one stays.
+    EXPECT_TRUE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
+    EXPECT_FALSE(ts::FileExists(inst.Installed()));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+}
+
+TEST(FamilyRuns, SwitchAddinFileOnWindows98) {
+    EXPECT_EQ(0, ts::RunSelfAs("win98", "SwitchAddinFileOn9x.*"));
+}

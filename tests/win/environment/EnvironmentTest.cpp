@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
 #include "support/TestSupport.h"
@@ -195,7 +193,7 @@ TEST(ShowMessageBox, InvalidButtonOrIconValuesTurnEveryFlagOff) {
 
 TEST(ShowMessageBox, WithoutARecorderARealBoxIsShown) {
     int result = 0;
-    std::thread shower([&] { result = ShowMessageBox(nullptr, "本文です", MB_ICONERROR, "システムエラー"); });
+    ts::Thread shower([&] { result = ShowMessageBox(nullptr, "本文です", MB_ICONERROR, "システムエラー"); });
     const ts::MessageBoxInfo box = ts::WaitForMessageBox(GetCurrentProcessId(), 10000);
     ASSERT_NE(nullptr, box.hwnd);
     EXPECT_EQ("システムエラー", box.caption);

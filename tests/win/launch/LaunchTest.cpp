@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 #include "environment/Launch.h"
 #include "excel/ExcelAutomation.h"
@@ -53,7 +52,7 @@ public:
 private:
     std::atomic<bool> done_{false};
     std::vector<std::string> texts_;
-    std::thread thread_;
+    ts::Thread thread_;
 };
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
