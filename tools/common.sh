@@ -135,7 +135,8 @@ tested_build() {  # the line that ends tools/test
 
 configure_and_build() {  # folder toolchain-arch
     local dir=$1 arch=$2
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
+    # Configured again when the route's loader changed, e.g. wine32 came in later.
+    if ! grep -qxF "TORVA_WINE:STRING=$WINE" "$dir/CMakeCache.txt" 2>/dev/null; then
         cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" \
               -DTORVA_WINE="$WINE" -DTORVA_NATIVE_TESTS="$BUILD/native/native_tests" \
               -DCMAKE_BUILD_TYPE=Release >/dev/null
