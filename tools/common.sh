@@ -135,6 +135,15 @@ tested_build() {  # the line that ends tools/test
 
 configure_and_build() {  # folder toolchain-arch
     local dir=$1 arch=$2
+    # A folder configured with another compiler (the toolchain file changed since) is made
+    # anew: CMake keeps the compiler it found first.
+    local want
+    want=$(sed -n 's/^set(CMAKE_CXX_COMPILER \(.*\))$/\1/p' "$ROOT/cmake/mingw-$arch.cmake")
+    if [ -f "$dir/CMakeCache.txt" ] &&
+       ! grep -qs "set(CMAKE_CXX_COMPILER \".*/$want\")" "$dir"/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+        log "the compiler changed: configuring $dir anew"
+        rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    fi
     # Configured again when the route's loader changed, e.g. wine32 came in later.
     if ! grep -qxF "TORVA_WINE:STRING=$WINE" "$dir/CMakeCache.txt" 2>/dev/null; then
         cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" \
