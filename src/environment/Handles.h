@@ -60,6 +60,14 @@ struct ModuleTraits {
     static void Close(Type h) { FreeLibrary(h); }
 };
 
+// A function of Module that older Windows may lack, bound at run time; none when it is missing.
+template <typename Fn>
+Fn LookupProc(HMODULE module, const char* name) {
+    if (!module) return nullptr;
+    // Through the one function type that converts to every other without a warning.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 using UniqueHandle = UniqueResource<HandleTraits>;
 using UniqueHKey = UniqueResource<RegKeyTraits>;
 using UniqueLocal = UniqueResource<LocalMemTraits>;

@@ -17,12 +17,6 @@ namespace {
 using GetSpecialFolderLocationFn = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
 using GetPathFromIdListFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
 
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-    // Through the one function type that converts to every other without a warning.
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 struct PidlFree {
     void operator()(ITEMIDLIST* p) const { CoTaskMemFree(p); }
 };
@@ -34,8 +28,8 @@ std::string GetAppDataFolder() {
         // Looked up at run time: the oldest shells lack these exports.
         const UniqueModule shell(LoadLibraryA("SHELL32.DLL"));
         if (!shell) return std::string();
-        const auto getLocation = Lookup<GetSpecialFolderLocationFn>(shell.get(), "SHGetSpecialFolderLocation");
-        const auto getPath = Lookup<GetPathFromIdListFn>(shell.get(), "SHGetPathFromIDListA");
+        const auto getLocation = LookupProc<GetSpecialFolderLocationFn>(shell.get(), "SHGetSpecialFolderLocation");
+        const auto getPath = LookupProc<GetPathFromIdListFn>(shell.get(), "SHGetPathFromIDListA");
         if (!getLocation || !getPath) return std::string();
         LPITEMIDLIST raw = nullptr;
         // The owner window is reserved by the shell; the folder is not created.

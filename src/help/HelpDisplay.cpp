@@ -21,9 +21,7 @@ public:
         if (n == 0 || n >= sizeof dir) return;
         const std::string path = std::string(dir, n) + (dir[n - 1] == '\\' ? "" : "\\") + "hhctrl.ocx";
         module_.reset(LoadLibraryA(path.c_str()));
-        if (module_)
-            proc_ = reinterpret_cast<HtmlHelpAProc>(
-                reinterpret_cast<void*>(GetProcAddress(module_.get(), "HtmlHelpA")));
+        proc_ = LookupProc<HtmlHelpAProc>(module_.get(), "HtmlHelpA");
     }
     ~HtmlHelpLibrary() {
         if (proc_) proc_(nullptr, nullptr, HH_CLOSE_ALL, 0);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "environment/Handles.h"
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
 #include "ui/AppHandle.h"
@@ -82,10 +83,7 @@ namespace {
 // InitCommonControlsEx; there InitCommonControls registers the same classes.
 void InitCommonControlClasses() {
     using InitExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const HMODULE comctl = GetModuleHandleA("COMCTL32.DLL");
-    const auto initEx = comctl ? reinterpret_cast<InitExFn>(reinterpret_cast<void (*)()>(
-                                     GetProcAddress(comctl, "InitCommonControlsEx")))
-                               : nullptr;
+    const auto initEx = LookupProc<InitExFn>(GetModuleHandleA("COMCTL32.DLL"), "InitCommonControlsEx");
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     if (!initEx || !initEx(&icc)) InitCommonControls();
 }
