@@ -1,5 +1,6 @@
 #include "environment/ComUtil.h"
 
+#include <cstring>
 #include <vector>
 
 std::wstring WideFromAnsi(const std::string& ansi) {
@@ -89,4 +90,28 @@ ComPtr<IDispatch> ActiveObjectFor(const std::string& progId) {
     if (FAILED(GetActiveObject(clsid, nullptr, running.put())) || !running) return object;
     running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.put()));
     return object;
+}
+
+std::string ObjectIdentity(IUnknown* object) {
+    if (!object) return std::string();
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) || !stream) return std::string();
+    if (FAILED(CoMarshalInterface(stream.get(), IID_IUnknown, object, MSHCTX_LOCAL, nullptr, MSHLFLAGS_NORMAL)))
+        return std::string();
+    // OBJREF: signature, flags, IID, then the standard reference: flags, public references, OXID, OID.
+    constexpr ULONG kSignature = 0x574F454D, kStandard = 1, kHandler = 2;
+    constexpr size_t kIdsAt = 32, kIdsSize = 16;
+    unsigned char head[kIdsAt + kIdsSize] = {};
+    const LARGE_INTEGER start{};
+    ULONG read = 0;
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    const bool gotHead = SUCCEEDED(stream->Read(head, sizeof head, &read)) && read == sizeof head;
+    // The marshaling took references of its own, which only releasing the data gives back.
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    CoReleaseMarshalData(stream.get());
+    ULONG signature = 0, flags = 0;
+    std::memcpy(&signature, head, sizeof signature);
+    std::memcpy(&flags, head + 4, sizeof flags);
+    if (!gotHead || signature != kSignature || (flags != kStandard && flags != kHandler)) return std::string();
+    return std::string(reinterpret_cast<const char*>(head + kIdsAt), kIdsSize);
 }

@@ -59,6 +59,10 @@ HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, std::init
 // The object a call returned, or empty when it returned none.
 ComPtr<IDispatch> DispatchOf(const VARIANT& value);
 
+// Who serves an object: the exporter and object identifiers its standard marshaling names,
+// the same for every proxy of one object and different for each object. Empty when unknown.
+std::string ObjectIdentity(IUnknown* object);
+
 // The running object registered for a ProgID (text in the ANSI code page), asked for
 // IDispatch; empty when none runs. COM must be initialised on this thread.
 ComPtr<IDispatch> ActiveObjectFor(const std::string& progId);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "environment/Handles.h"
 #include "environment/StrUtils.h"
 
 OsVersionRecord QueryOsVersion() {
@@ -64,3 +65,17 @@ std::string GetOsPlatformName() {
 int GetOsPlatformKind() { return SameTextAscii(GetOsPlatformName(), "Win32") ? 1 : 2; }
 
 std::string GetOsName() { return OsNameOf(QueryOsVersion()); }
+
+static_assert(kRegistryView64 == KEY_WOW64_64KEY && kRegistryView32 == KEY_WOW64_32KEY);
+
+Wow64Answer QueryWow64() {
+    // Bound at run time: Windows before XP SP2 has no such function, and no views either.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, BOOL*);
+    const auto isWow64 = LookupProc<IsWow64ProcessFn>(GetModuleHandleA("KERNEL32.DLL"), "IsWow64Process");
+    if (!isWow64) return Wow64Answer::Unavailable;
+    BOOL wow64 = FALSE;
+    if (!isWow64(GetCurrentProcess(), &wow64)) return Wow64Answer::Failed;
+    return wow64 ? Wow64Answer::Yes : Wow64Answer::No;
+}
+
+std::vector<unsigned long> SoftwareRegistryViews() { return SoftwareViewsFor(sizeof(void*) == 8, QueryWow64()); }

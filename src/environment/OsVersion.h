@@ -2,6 +2,9 @@
 // Nothing is cached: every call queries the platform anew.
 #pragma once
 #include <string>
+#include <vector>
+
+#include "environment/RegistryViews.h"
 
 struct OsVersionRecord {
     bool ok = false;          // the query succeeded
@@ -19,6 +22,11 @@ std::string GetOsPlatformName();
 int GetOsPlatformKind();
 // "Win95", "Win98", "WinME", "NT4.0", "Win2000", "WinXP", "Win2003", "Vista" or "Other".
 std::string GetOsName();
+
+// Whether this process runs under WOW64, asked where the system can answer.
+Wow64Answer QueryWow64();
+// The registry views to read HKEY_LOCAL_MACHINE\SOFTWARE in, this process's own first.
+std::vector<unsigned long> SoftwareRegistryViews();
 
 // The same decisions on a given record (a failed query reports version 0).
 std::string OsFamilyOf(const OsVersionRecord& r);

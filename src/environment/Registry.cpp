@@ -30,10 +30,10 @@ std::string RegReadDefault(HKEY root, const std::string& key, const std::string&
     }
 }
 
-std::string RegQueryString(HKEY root, const std::string& key, const std::string& valueName) {
+std::string RegQueryString(HKEY root, const std::string& key, const std::string& valueName, REGSAM view) {
     try {
         UniqueHKey k;
-        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS) return std::string();
+        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, k.put()) != ERROR_SUCCESS) return std::string();
         char buf[511] = {};
         DWORD size = sizeof buf;
         if (RegQueryValueExA(k.get(), NameOrNull(valueName), nullptr, nullptr, reinterpret_cast<BYTE*>(buf),
@@ -45,10 +45,10 @@ std::string RegQueryString(HKEY root, const std::string& key, const std::string&
     }
 }
 
-std::string RegReadString(HKEY root, const std::string& key, const std::string& valueName) {
+std::string RegReadString(HKEY root, const std::string& key, const std::string& valueName, REGSAM view) {
     try {
         UniqueHKey k;
-        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, k.put()) != ERROR_SUCCESS) return std::string();
+        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view, k.put()) != ERROR_SUCCESS) return std::string();
         // The value may grow between asking its size and reading it: ask again a few times.
         for (int attempt = 0; attempt < 4; ++attempt) {
             DWORD type = 0, size = 0;

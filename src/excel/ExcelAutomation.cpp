@@ -3,41 +3,84 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "environment/ComUtil.h"
+#include "environment/Registry.h"
 #include "excel/ExcelFacts.h"
 
 namespace {
+
+// Instances quit in one run at the most, and how long the run may go on finding more.
+constexpr size_t kMostInstances = 8;
+constexpr DWORD kQuitBudgetMs = 5000;
+// Between two looks at an instance that was told to quit and is still leaving.
+constexpr DWORD kLeavingPollMs = 100;
 
 // The command line runs without the application object, so nobody else sets COM up
 // on this thread. It stays initialised for the life of the thread.
 void EnsureCom() { CoInitialize(nullptr); }
 
+bool IsRegistered(const std::string& progId) {
+    return !progId.empty() && !RegQueryString(HKEY_CLASSES_ROOT, progId + "\\CLSID", "").empty();
+}
+
+// Closes the common add-in and tells Excel to quit; true when Excel took the Quit.
+bool CloseAndQuit(IDispatch* excelApp) {
+    // The common add-in goes first; it may well not be open, so failures do not count.
+    {
+        const Variant name = Variant::FromText(excel::kCommonAddin);
+        Variant book;
+        if (SUCCEEDED(CallByName(excelApp, excel::kWorkBooks, DISPATCH_PROPERTYGET, {&name.get()}, book.put())))
+            CallByName(DispatchOf(book.get()).get(), excel::kClose, DISPATCH_METHOD, {}, nullptr);
+    }
+    // Excel itself asks about workbooks with unsaved changes: marking them saved
+    // here would throw the user's work away without a word.
+    Variant ignored;
+    return SUCCEEDED(CallByName(excelApp, excel::kQuit, DISPATCH_METHOD, {}, ignored.put()));
+}
+
 }  // namespace
 
+std::string AnsweringProgId(const std::string& progId) {
+    if (IsRegistered(progId)) return progId;
+    // Excel 2016 and later register no older versioned names, only their own and this one.
+    if (IsRegistered(excel::kProgId)) return excel::kProgId;
+    return std::string();
+}
+
 bool IsExcelRunning(const std::string& progId) {
+    const std::string asked = AnsweringProgId(progId);
+    if (asked.empty()) return false;
     EnsureCom();
-    return static_cast<bool>(ActiveObjectFor(progId));
+    return static_cast<bool>(ActiveObjectFor(asked));
 }
 
 bool CloseRunningExcel(int version) {
     try {
+        const std::string progId = AnsweringProgId(excel::ProgIdFor(version));
+        if (progId.empty()) return false;
         EnsureCom();
-        const ComPtr<IDispatch> excelApp = ActiveObjectFor(excel::ProgIdFor(version));
-        if (!excelApp) return false;
-
-        // The common add-in goes first; it may well not be open, so failures do not count.
-        {
-            const Variant name = Variant::FromText(excel::kCommonAddin);
-            Variant book;
-            if (SUCCEEDED(CallByName(excelApp.get(), excel::kWorkBooks, DISPATCH_PROPERTYGET, {&name.get()},
-                                     book.put())))
-                CallByName(DispatchOf(book.get()).get(), excel::kClose, DISPATCH_METHOD, {}, nullptr);
+        // Of several running instances only the first answers; the next does once that one has
+        // left the running-object table. One that is still leaving, or stays (its user kept a
+        // workbook), is not told again, and one whose identity cannot be told is taken for it.
+        std::vector<std::string> told;
+        bool quit = false;
+        const DWORD start = GetTickCount();
+        while (told.size() < kMostInstances && GetTickCount() - start < kQuitBudgetMs) {
+            const ComPtr<IDispatch> excelApp = ActiveObjectFor(progId);
+            if (!excelApp) break;
+            const std::string identity = ObjectIdentity(excelApp.get());
+            if (!told.empty() &&
+                (identity.empty() || std::find(told.begin(), told.end(), identity) != told.end())) {
+                Sleep(kLeavingPollMs);
+                continue;
+            }
+            told.push_back(identity);
+            quit |= CloseAndQuit(excelApp.get());
         }
-
-        // Excel itself asks about workbooks with unsaved changes: marking them saved
-        // here would throw the user's work away without a word.
-        Variant ignored;
-        return SUCCEEDED(CallByName(excelApp.get(), excel::kQuit, DISPATCH_METHOD, {}, ignored.put()));
+        return quit;
     } catch (...) {
         return false;
     }

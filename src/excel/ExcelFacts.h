@@ -32,15 +32,19 @@ inline constexpr const char* kExeNameLower = "excel.exe";
 // HKLM "SOFTWARE" subkey ...App Paths\EXCEL.EXE.
 inline constexpr const char* kMachineSoftwareKey = "SOFTWARE";
 inline constexpr const char* kAppPathsSubKey = "Microsoft\\Windows\\CurrentVersion\\App Paths\\EXCEL.EXE";
+// Office 9.0 (2000) to 16.0 (2016 to Microsoft 365): each has its own start-up folder.
+inline constexpr int kFirstOffice = 9;
+inline constexpr int kLastOffice = 16;
 // HKLM "SOFTWARE\Microsoft\Office\<v>.0\Excel\InstallRoot", value "Path".
 std::string InstallRootKey(int officeVersion);
 inline constexpr const char* kInstallRootValue = "Path";
 // Workbook classes: "Excel.Sheet.<version>", and the class of comma-separated files.
 std::string SheetClass(int version);
 inline constexpr const char* kCsv = "Excel.CSV";
-// Excel 12 and 14: when ProgIdFor either of them is registered, SheetClass(kExcel12) is associated too.
+// Excel 12 and later: when ProgIdFor any of them is registered, SheetClass(kExcel12), the class they
+// all open workbooks of the new format under, is associated too.
 inline constexpr int kExcel12 = 12;
-inline constexpr int kExcel14 = 14;
+inline constexpr int kNewFormatExcels[] = {12, 14, 15, 16};
 // Under a workbook class: the key whose default value is Explorer's DDE command,
 // and below it the key naming the DDE application.
 inline constexpr const char* kDdeExecSubKey = "Shell\\Open\\ddeexec";

@@ -3,10 +3,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "environment/Handles.h"
+#include "environment/OsVersion.h"
 #include "environment/Profile.h"
 #include "environment/Registry.h"
 #include "environment/StrUtils.h"
@@ -83,18 +85,46 @@ bool GetXlStartFolder(std::string& folder, const std::string& excelFolder, int v
     }
 }
 
-bool GetOfficeXlStartFolder(std::string& folder, int version) {
+bool GetOfficeXlStartFolder(std::string& folder, int version, unsigned long view) {
     try {
         folder.clear();
         const std::string key = excel::InstallRootKey(version);
         // Both ways always: the second still reads a key that is closed to full access.
-        const std::string full = RegReadString(HKEY_LOCAL_MACHINE, key, excel::kInstallRootValue);
-        const std::string query = RegQueryString(HKEY_LOCAL_MACHINE, key, excel::kInstallRootValue);
+        const std::string full = RegReadString(HKEY_LOCAL_MACHINE, key, excel::kInstallRootValue, view);
+        const std::string query = RegQueryString(HKEY_LOCAL_MACHINE, key, excel::kInstallRootValue, view);
         const std::string& root = !full.empty() ? full : query;
         if (!root.empty()) folder = AddTrailingBackslash(root) + excel::kOfficeXlStart;
         return !folder.empty();
     } catch (...) {
         folder.clear();
         return false;
+    }
+}
+
+std::vector<std::string> GetOfficeXlStartFolders() {
+    std::vector<std::string> folders;
+    try {
+        // A 64-bit Office writes its InstallRoot only where 64-bit programs look, a 32-bit one only
+        // where 32-bit programs do.
+        const std::vector<unsigned long> views = SoftwareRegistryViews();
+        for (int version = excel::kFirstOffice; version <= excel::kLastOffice; ++version) {
+            for (unsigned long view : views) {
+                std::string folder;
+                if (!GetOfficeXlStartFolder(folder, version, view)) continue;
+                const bool known = std::any_of(folders.begin(), folders.end(),
+                                               [&](const std::string& f) { return SameTextAscii(f, folder); });
+                if (!known) folders.push_back(folder);
+            }
+        }
+    } catch (...) {
+    }
+    return folders;
+}
+
+std::string GetVirtualStoreCopy(const std::string& path) {
+    try {
+        return VirtualStoreCopyOf(GetUserProfileFolder(), path);
+    } catch (...) {
+        return std::string();
     }
 }

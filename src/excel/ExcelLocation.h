@@ -1,6 +1,7 @@
 // Where Excel, its start-up folders and the user's profile are.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "excel/ExcelPaths.h"  // ExtractFolder
 
@@ -13,4 +14,10 @@ bool GetExcelExePath(std::string& path, int version);
 // Excel's start-up folder for a version (never ends in a backslash); false for 8 or less without ExcelFolder.
 bool GetXlStartFolder(std::string& folder, const std::string& excelFolder, int version);
 // InstallRoot Path of an Office version + "xlstart\"; false (Folder empty) when not installed.
-bool GetOfficeXlStartFolder(std::string& folder, int version);
+// View: 0, or the registry view flag to read it in.
+bool GetOfficeXlStartFolder(std::string& folder, int version, unsigned long view = 0);
+// The start-up folder of every Office found, in ascending version, in every registry view the
+// system has; a folder found twice is listed once.
+std::vector<std::string> GetOfficeXlStartFolders();
+// The user's VirtualStore copy of Path (see VirtualStoreCopyOf), or empty.
+std::string GetVirtualStoreCopy(const std::string& path);

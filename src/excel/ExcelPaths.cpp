@@ -7,6 +7,7 @@ namespace {
 // How the shell names the application-data folder: up to Windows XP, and from Vista on.
 constexpr const char* kOldAppData = "Application Data";
 constexpr const char* kNewAppData = "AppData";
+constexpr const char* kVirtualStore = "AppData\\Local\\VirtualStore\\";
 }  // namespace
 
 bool ExtractFolder(const std::string& source, std::string& folder) {
@@ -29,6 +30,8 @@ bool ExtractFolder(const std::string& source, std::string& folder) {
 int NewCommandSheetVersion(int version) {
     if (version <= 7) return 5;
     if (version == 9 || version == 10) return 8;
+    // Excel 2016 and later register no class of their own number.
+    if (version == 16) return 12;
     return version;
 }
 
@@ -58,4 +61,11 @@ std::string ProfileFolderOfAppData(const std::string& appData) {
 std::string UserXlStartFolder(const std::string& appData, const std::string& windowsFolder) {
     if (IsAppDataPath(appData)) return AddTrailingBackslash(appData) + excel::kUserXlStart;
     return AddTrailingBackslash(windowsFolder) + kOldAppData + "\\" + excel::kUserXlStart;
+}
+
+std::string VirtualStoreCopyOf(const std::string& profileFolder, const std::string& path) {
+    const bool drivePath = path.size() > 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
+                           path[2] == '\\';
+    if (!drivePath || profileFolder.empty()) return std::string();
+    return AddTrailingBackslash(profileFolder) + kVirtualStore + path.substr(3);
 }

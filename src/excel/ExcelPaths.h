@@ -5,7 +5,7 @@
 // Drive and folder part of Source (double-byte aware); Folder empty when there is none.
 bool ExtractFolder(const std::string& source, std::string& folder);
 
-// The version whose "Excel.Sheet.<v>" New command names Excel's program: 7 or less as 5, 9 and 10 as 8.
+// The version whose "Excel.Sheet.<v>" New command names Excel's program: 7 or less as 5, 9 and 10 as 8, 16 as 12.
 int NewCommandSheetVersion(int version);
 // The program path a New command names, lower-cased, without its opening quote; empty when it names none.
 std::string ExcelPathInCommand(const std::string& command);
@@ -15,3 +15,7 @@ bool IsAppDataPath(const std::string& path);
 std::string ProfileFolderOfAppData(const std::string& appData);
 // Excel's per-user start-up folder (versions 9 on); under the Windows folder when AppData is no such folder.
 std::string UserXlStartFolder(const std::string& appData, const std::string& windowsFolder);
+// Where Windows puts a write to Path that it turned aside for a program without administrator rights:
+// the profile's "AppData\Local\VirtualStore\" + Path without its drive. Empty for a path without a drive
+// letter or without a profile folder.
+std::string VirtualStoreCopyOf(const std::string& profileFolder, const std::string& path);

@@ -42,6 +42,35 @@ bool SameFile(const std::string& a, const std::string& b) {
     return ix.dwVolumeSerialNumber == iy.dwVolumeSerialNumber && ix.nFileIndexHigh == iy.nFileIndexHigh &&
            ix.nFileIndexLow == iy.nFileIndexLow;
 }
+bool RemoveFile(const std::string& path) {
+    SetFileAttributesA(path.c_str(), 0);
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+enum class FolderResult { Done, Refused, Failed };
+
+// Places or withdraws Torva.xla in one Office start-up folder. Windows turns the write of a program
+// without administrator rights into Program Files aside into the user's VirtualStore, where this
+// program still sees the file in the folder and Excel never does: only that copy tells.
+FolderResult SwitchOfficeCopy(const std::string& installed, const std::string& source, int mode) {
+    const std::string turnedAside = GetVirtualStoreCopy(installed);
+    // One left by an earlier write would hide whether the folder itself has the file.
+    if (!turnedAside.empty() && IsFile(turnedAside)) RemoveFile(turnedAside);
+    if (mode == 1) {
+        if (!CopyFileOpen(source, installed, false)) {
+            const DWORD error = GetLastError();
+            const DWORD attributes = GetFileAttributesA(installed.c_str());
+            const bool folderInTheWay = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+            return error == ERROR_ACCESS_DENIED && !folderInTheWay ? FolderResult::Refused : FolderResult::Failed;
+        }
+        if (turnedAside.empty() || !IsFile(turnedAside)) return FolderResult::Done;
+        RemoveFile(turnedAside);
+        return FolderResult::Refused;
+    }
+    if (!IsFile(installed)) return FolderResult::Done;
+    if (SwitchAddinFile(installed, source, mode)) return FolderResult::Done;
+    return GetLastError() == ERROR_ACCESS_DENIED ? FolderResult::Refused : FolderResult::Failed;
+}
 }  // namespace
 
 int AddinStateOf(const std::string& installedPath, const std::string& parkedPath) {
@@ -63,23 +92,28 @@ bool SwitchAddinFile(const std::string& installedPath, const std::string& parked
     if (mode == 1) return CopyFileOpen(parkedPath, installedPath, false);
     if (IsFile(parkedPath)) {
         if (!IsFile(installedPath) || SameFile(installedPath, parkedPath)) return false;
-        SetFileAttributesA(installedPath.c_str(), 0);
-        return DeleteFileA(installedPath.c_str()) != 0;
+        return RemoveFile(installedPath);
     }
     // The parked copy has gone: the installed one becomes the parked one, so a copy survives.
     return MoveFileA(installedPath.c_str(), parkedPath.c_str()) != 0;
 }
 
-bool SwitchOfficeStartupFile(const std::string& productFolder, int mode) {
+bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeSwitchReport* report) {
+    OfficeSwitchReport own;
+    OfficeSwitchReport& r = report ? *report : own;
     try {
         const std::string source = AddTrailingBackslash(productFolder) + excel::kProductWorkbook;
-        for (int version = 9; version <= 15; ++version) {
-            std::string folder;
-            GetOfficeXlStartFolder(folder, version);
-            if (folder.empty()) continue;
-            SwitchAddinFile(AddTrailingBackslash(folder) + excel::kProductWorkbook, source, mode);
+        for (const std::string& folder : GetOfficeXlStartFolders()) {
+            const std::string installed = AddTrailingBackslash(folder) + excel::kProductWorkbook;
+            switch (SwitchOfficeCopy(installed, source, mode)) {
+            case FolderResult::Done:
+                if (mode == 1) r.placed.push_back(installed);
+                break;
+            case FolderResult::Refused: r.refused.push_back(folder); break;
+            case FolderResult::Failed: r.failed.push_back(folder); break;
+            }
         }
-        return true;
+        return r.Ok();
     } catch (...) {
         return false;
     }

@@ -1,6 +1,7 @@
 // Switching the add-in on and off by placing the common add-in workbook.
 #pragma once
 #include <string>
+#include <vector>
 
 // 0 registered, 1 removed, -1 broken installation.
 int AddinStateOf(const std::string& installedPath, const std::string& parkedPath);
@@ -13,7 +14,16 @@ struct AddinLocation {
 AddinLocation LocateAddin(const std::string& startupFolder, const std::string& productFolder);
 // Mode 1 places (copies parked onto installed), any other mode withdraws.
 bool SwitchAddinFile(const std::string& installedPath, const std::string& parkedPath, int mode);
-// "Torva.xla" in the start-up folder of every Office 9.0 to 15.0.
-bool SwitchOfficeStartupFile(const std::string& productFolder, int mode);
+// What became of "Torva.xla" in the Office start-up folders.
+struct OfficeSwitchReport {
+    std::vector<std::string> refused;  // folders that only an administrator may change
+    std::vector<std::string> failed;   // folders that could not take or give up the workbook otherwise
+    std::vector<std::string> placed;   // the workbooks this switch placed
+    bool Ok() const { return refused.empty() && failed.empty(); }
+};
+// "Torva.xla" in the start-up folder of every Office found; true when every folder took the change.
+bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeSwitchReport* report = nullptr);
+// What the window tells the user when SwitchOfficeStartupFile was not true.
+std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode);
 // "S" registers, "E" removes, any other letter toggles (command line).
 bool SwitchAddin(const std::string& letter);

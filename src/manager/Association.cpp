@@ -25,10 +25,10 @@ ClassesPlace WritablePlace() {
 
 std::string DdeExecKey(const std::string& sheetClass) { return sheetClass + "\\" + excel::kDdeExecSubKey; }
 
-// Read the way that needs full access, then the plain way: all four reads, always.
-bool Excel12Or14Registered() {
+// Read the way that needs full access, then the plain way: every read, always.
+bool NewFormatExcelRegistered() {
     bool any = false;
-    for (int version : {excel::kExcel12, excel::kExcel14}) {
+    for (int version : excel::kNewFormatExcels) {
         const std::string progId = excel::ProgIdFor(version);
         any |= !RegReadString(HKEY_CLASSES_ROOT, progId, "").empty();
         any |= !RegReadDefault(HKEY_CLASSES_ROOT, progId, "").empty();
@@ -44,7 +44,7 @@ bool WriteExplorerCommand(int version, int mode) {
         const std::string command = mode == 1 ? excel::kAssociatedCommand : excel::kPlainOpenCommand;
         if (!RegWriteString(place.root, place.prefix + DdeExecKey(GetSheetClassName(version)), "", command))
             return false;
-        if (Excel12Or14Registered() &&
+        if (NewFormatExcelRegistered() &&
             !RegWriteString(place.root, place.prefix + DdeExecKey(excel::SheetClass(excel::kExcel12)), "", command))
             return false;
         return RegWriteString(place.root, place.prefix + DdeExecKey(excel::kCsv), "", command);

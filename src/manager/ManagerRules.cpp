@@ -4,6 +4,7 @@
 
 #include "environment/StrUtils.h"
 #include "excel/ExcelFacts.h"
+#include "manager/Addin.h"
 #include "manager/Association.h"
 #include "manager/Settings.h"
 
@@ -16,3 +17,23 @@ std::string SettingsFileNameFor(int servedVersion) {
 std::string GetSheetClassName(int version) { return excel::SheetClass(version <= 7 ? 5 : 8); }
 
 bool IsAssociatedCommand(const std::string& command) { return UpperAscii(command).find("[RUN") != std::string::npos; }
+
+std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode) {
+    const bool placing = mode == 1;
+    auto listed = [](const char* heading, const std::vector<std::string>& folders) {
+        std::string text = heading;
+        for (const std::string& folder : folders) text += "\r" + folder;
+        return text + "\r\r";
+    };
+    std::string text;
+    if (!report.refused.empty())
+        text += listed(placing ? "次のフォルダにTorva.xlaを置くには管理者の権限が必要です。"
+                               : "次のフォルダのTorva.xlaを削除するには管理者の権限が必要です。",
+                       report.refused) +
+                "Torvaマネージャを管理者として実行してください。\r\r";
+    if (!report.failed.empty())
+        text += listed(placing ? "次のフォルダにTorva.xlaを置くことができませんでした。"
+                               : "次のフォルダのTorva.xlaを削除することができませんでした。",
+                       report.failed);
+    return text;
+}

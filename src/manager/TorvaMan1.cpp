@@ -405,16 +405,20 @@ void TManagerForm::OKBtnClick(TObject*) {
     const bool changed = registerChosen != registeredFound;
     if (changed) ClickEvent(registerChosen);
     const std::string productFolder = ReadProductFolder();
-    if (associatedFound && !associationChosen) {
-        WriteExplorerCommand(v, 2);
-        if (SwitchOfficeStartupFile(productFolder, 2) && !changed)
-            ShowMessageBox(ApplicationHandle(), "エクスプローラとの関連づけを解除しました\r\r", MB_OK | MB_ICONEXCLAMATION,
-                           kCaption);
-    } else if (!associatedFound && associationChosen) {
-        WriteExplorerCommand(v, 1);
-        if (SwitchOfficeStartupFile(productFolder, 1) && !changed)
-            ShowMessageBox(ApplicationHandle(), "エクスプローラとの関連づけを有効にしました\r\r",
-                           MB_OK | MB_ICONEXCLAMATION, kCaption);
+    if (associatedFound != associationChosen) {
+        const int mode = associationChosen ? 1 : 2;
+        WriteExplorerCommand(v, mode);
+        OfficeSwitchReport report;
+        if (SwitchOfficeStartupFile(productFolder, mode, &report)) {
+            if (!changed)
+                ShowMessageBox(ApplicationHandle(),
+                               mode == 1 ? "エクスプローラとの関連づけを有効にしました\r\r"
+                                         : "エクスプローラとの関連づけを解除しました\r\r",
+                               MB_OK | MB_ICONEXCLAMATION, kCaption);
+        } else if (const std::string text = OfficeSwitchMessage(report, mode); !text.empty()) {
+            // A folder that did not take the change is no success, whatever else changed.
+            ShowMessageBox(ApplicationHandle(), text, MB_OK | MB_ICONERROR, kCaption);
+        }
     }
     FormShow();
 }

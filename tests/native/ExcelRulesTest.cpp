@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "environment/RegistryViews.h"
 #include "excel/ExcelPaths.h"
 #include "manager/Association.h"
 #include "manager/Settings.h"
@@ -36,10 +37,32 @@ TEST(ExtractFolder, TrailBytesAreNeitherSeparatorsNorTheByteBeforeOne) {
     EXPECT_EQ("C:\\", Folder("C:\\" + kSo));
 }
 
-TEST(NewCommandSheetVersion, OldVersionsShareAClassAndNineAndTenReadEight) {
+TEST(NewCommandSheetVersion, OldVersionsShareAClassNineAndTenReadEightSixteenTwelve) {
     for (int v : {-1, 0, 1, 5, 7}) EXPECT_EQ(5, NewCommandSheetVersion(v)) << v;
     for (int v : {8, 9, 10}) EXPECT_EQ(8, NewCommandSheetVersion(v)) << v;
     for (int v : {11, 12, 14, 15}) EXPECT_EQ(v, NewCommandSheetVersion(v)) << v;
+    EXPECT_EQ(12, NewCommandSheetVersion(16));
+}
+
+TEST(VirtualStoreCopyOf, TheDriveGoesUnderTheProfilesVirtualStore) {
+    const std::string store = "C:\\Users\\u\\AppData\\Local\\VirtualStore\\";
+    EXPECT_EQ(store + "Program Files\\Office16\\xlstart\\Torva.xla",
+              VirtualStoreCopyOf("C:\\Users\\u", "C:\\Program Files\\Office16\\xlstart\\Torva.xla"));
+    EXPECT_EQ(store + kSo + "\\x", VirtualStoreCopyOf("C:\\Users\\u\\", "d:\\" + kSo + "\\x"));
+    // Only a drive's paths are turned aside, and only a known profile has a store.
+    for (const std::string& path : {"\\\\server\\share\\x", "C:x", "C:\\", "x", "", "1:\\x"})
+        EXPECT_EQ("", VirtualStoreCopyOf("C:\\Users\\u", path)) << path;
+    EXPECT_EQ("", VirtualStoreCopyOf("", "C:\\Program Files\\x"));
+}
+
+TEST(SoftwareViewsFor, BothViewsExactlyWhereTheSystemHasThem) {
+    const std::vector<unsigned long> own{0}, with32{0, kRegistryView32}, with64{0, kRegistryView64};
+    const std::pair<Wow64Answer, std::vector<unsigned long>> of32bit[] = {
+        {Wow64Answer::Unavailable, own}, {Wow64Answer::Failed, own}, {Wow64Answer::No, own}, {Wow64Answer::Yes, with64}};
+    for (const auto& [answer, views] : of32bit) {
+        EXPECT_EQ(views, SoftwareViewsFor(false, answer)) << static_cast<int>(answer);
+        EXPECT_EQ(with32, SoftwareViewsFor(true, answer)) << static_cast<int>(answer);
+    }
 }
 
 TEST(ExcelPathInCommand, CutsAfterTheProgramLowerCasedAndUnquoted) {

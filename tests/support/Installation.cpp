@@ -27,8 +27,9 @@ std::string Installation::Parked() const { return ProductFolder() + excel::kComm
 Installation::Installation(const Options& o) {
     settingsPath_ = GetWindowsFolder() + "\\" + o.settingsFile;
     settings_ = std::make_unique<ScopedFileBackup>(settingsPath_);
-    for (const char* key : {"SOFTWARE\\Microsoft\\Office"})
-        keys_.push_back(std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, key));
+    keys_.push_back(std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Office"));
+    otherSoftware_ = OpenOtherViewSoftware();
+    if (otherSoftware_) keys_.push_back(std::make_unique<ScopedRegKey>(otherSoftware_.get(), "Microsoft\\Office"));
     for (const char* cls : {"Excel.Sheet.5", "Excel.Sheet.8", "Excel.Sheet.12", "Excel.CSV"}) {
         keys_.push_back(std::make_unique<ScopedRegKey>(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + cls));
         keys_.push_back(std::make_unique<ScopedRegKey>(HKEY_CLASSES_ROOT, cls));
@@ -46,14 +47,56 @@ Installation::Installation(const Options& o) {
     WriteSettingsFile(settingsPath_, text);
 }
 
-Installation::~Installation() = default;
+Installation::~Installation() {
+    links_.clear();
+    for (const std::string& tree : virtualStoreTrees_) RemoveTree(tree);
+}
 
-std::string Installation::AddOffice(int version, bool createXlStart) {
-    const std::string root = dir_ / ("Office" + std::to_string(version) + "\\");
+std::string Installation::AddOffice(int version, bool createXlStart, bool otherView) {
+    const std::string root = dir_ / ("Office" + std::to_string(version) + (otherView ? "x\\" : "\\"));
     CreateDirectoryA(root.c_str(), nullptr);
     if (createXlStart) CreateDirectoryA((root + excel::kOfficeXlStart).c_str(), nullptr);
-    RegSet(HKEY_LOCAL_MACHINE, excel::InstallRootKey(version), excel::kInstallRootValue, root);
+    const std::string key = excel::InstallRootKey(version);
+    if (otherView)
+        RegSet(otherSoftware_.get(), key.substr(key.find('\\') + 1), excel::kInstallRootValue, root);
+    else
+        RegSet(HKEY_LOCAL_MACHINE, key, excel::kInstallRootValue, root);
     return root + excel::kOfficeXlStart;
+}
+
+std::string Installation::VirtualStoreCopy(const std::string& path) {
+    char profile[MAX_PATH] = {};
+    GetEnvironmentVariableA("USERPROFILE", profile, sizeof profile);
+    return std::string(profile) + "\\AppData\\Local\\VirtualStore\\" + path.substr(3);
+}
+
+void Installation::MakeVirtualStoreFolder(const std::string& folder) {
+    // The topmost folder made here goes at the end, with everything below it.
+    std::string top;
+    for (std::string f = folder; GetFileAttributesA(f.c_str()) == INVALID_FILE_ATTRIBUTES;
+         f = f.substr(0, f.find_last_of('\\')))
+        top = f;
+    if (top.empty()) return;
+    virtualStoreTrees_.push_back(top);
+    for (size_t p = top.size(); p != std::string::npos; p = folder.find('\\', p + 1))
+        CreateDirectoryA(folder.substr(0, p).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+std::string Installation::PutVirtualStoreCopy(const std::string& path, const std::string& bytes) {
+    const std::string copy = VirtualStoreCopy(path);
+    MakeVirtualStoreFolder(copy.substr(0, copy.find_last_of('\\')));
+    WriteFileBytes(copy, bytes);
+    return copy;
+}
+
+std::string Installation::AddVirtualizedOffice(int version) {
+    const std::string xlstart = AddOffice(version, /*createXlStart=*/false);
+    const std::string folder = xlstart.substr(0, xlstart.size() - 1);
+    const std::string aside = VirtualStoreCopy(folder);
+    MakeVirtualStoreFolder(aside);
+    links_.push_back(std::make_unique<ScopedSymlink>(folder, aside));
+    return links_.back()->Made() ? xlstart : std::string();
 }
 
 std::string Installation::DdeCommand(const std::string& sheetClass) {

@@ -38,17 +38,32 @@ public:
     std::string SettingsPath() const { return settingsPath_; }
     bool Registered() const { return FileExists(Installed()); }
     // Registers Office VERSION.0 with an InstallRoot folder; its xlstart folder is made when asked.
-    std::string AddOffice(int version, bool createXlStart = true);
+    // OtherView: in the registry view of programs of the other bitness (a 64-bit Office, seen from
+    // a 32-bit program).
+    std::string AddOffice(int version, bool createXlStart = true, bool otherView = false);
+    // The same for an Office whose start-up folder Windows turns this user's writes aside from: its
+    // xlstart is a link into the user's VirtualStore, so a copy lands where Windows would put it.
+    std::string AddVirtualizedOffice(int version);
+    // Where Windows keeps this user's redirected copy of Path.
+    static std::string VirtualStoreCopy(const std::string& path);
+    // Leaves such a copy of Path, as an earlier redirected write would have; returns where.
+    std::string PutVirtualStoreCopy(const std::string& path, const std::string& bytes);
     // The bytes the common add-in workbook is made of.
     static std::string AddinBytes();
     // Explorer's command for a workbook class as the program wrote it (user's classes on NT).
     static std::string DdeCommand(const std::string& sheetClass);
 
 private:
+    // Makes a folder under the VirtualStore, removed at the end with what is in it.
+    void MakeVirtualStoreFolder(const std::string& folder);
+
     TempDir dir_;
     std::string settingsPath_;
     std::unique_ptr<ScopedFileBackup> settings_;
+    UniqueHKey otherSoftware_;
     std::vector<std::unique_ptr<ScopedRegKey>> keys_;
+    std::vector<std::string> virtualStoreTrees_;
+    std::vector<std::unique_ptr<ScopedSymlink>> links_;
 };
 
 }  // namespace ts

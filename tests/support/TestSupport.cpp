@@ -97,7 +97,59 @@ ScopedFileBackup::~ScopedFileBackup() {
         DeleteFileA(path_.c_str());
 }
 
+namespace {
+// The host's name of a path, through Wine's own export; empty outside Wine.
+std::string UnixPathOf(const std::string& path) {
+    using Fn = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = LookupProc<Fn>(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    wchar_t wide[MAX_PATH * 2] = {};
+    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2)) return std::string();
+    char* unix = toUnix(wide);
+    if (!unix) return std::string();
+    std::string result(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+// Starts a host program (Wine starts ELF programs too, named with their extensionless path); the
+// arguments must be ASCII. Wine hands out no process handle that can be waited on for it.
+bool StartHost(const std::string& program, const std::vector<std::string>& args) {
+    std::string command = Quoted(program);
+    for (const std::string& a : args) command += " " + Quoted(a);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool WaitFor(bool wanted, const std::string& path) {
+    for (int i = 0; i < 250 && Exists(path) != wanted; ++i) Sleep(20);
+    return Exists(path) == wanted;
+}
+}  // namespace
+
+ScopedSymlink::ScopedSymlink(const std::string& link, const std::string& target) : link_(link) {
+    const std::string to = UnixPathOf(target);
+    unixLink_ = UnixPathOf(link);
+    made_ = !to.empty() && !unixLink_.empty() && !Exists(link) && StartHost("Z:\\bin\\ln", {"-s", to, unixLink_}) &&
+            WaitFor(true, link);
+}
+
+ScopedSymlink::~ScopedSymlink() {
+    if (made_ && StartHost("Z:\\bin\\rm", {unixLink_})) WaitFor(false, link_);
+}
+
 // ---- registry --------------------------------------------------------------
+UniqueHKey OpenOtherViewSoftware() {
+    UniqueHKey key;
+    const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | other, key.put());
+    return key;
+}
+
 struct ScopedRegKey::Node {
     struct Value {
         std::string name, data;

@@ -52,7 +52,26 @@ private:
     bool existed_;
 };
 
+// Makes Link (a path that does not exist yet, in a folder that does) a symbolic link to the folder
+// Target for the scope. Wine's CreateSymbolicLinkA makes nothing, so the host's ln makes it.
+class ScopedSymlink {
+public:
+    ScopedSymlink(const std::string& link, const std::string& target);
+    ~ScopedSymlink();
+    ScopedSymlink(const ScopedSymlink&) = delete;
+    ScopedSymlink& operator=(const ScopedSymlink&) = delete;
+    bool Made() const { return made_; }
+
+private:
+    std::string link_, unixLink_;
+    bool made_ = false;
+};
+
 // ---- registry --------------------------------------------------------------
+// HKEY_LOCAL_MACHINE\SOFTWARE as programs of the other bitness see it (the test prefix is a 64-bit
+// Windows); closed at the end.
+UniqueHKey OpenOtherViewSoftware();
+
 // Snapshots a key with its whole subtree (or its absence) and restores it at the end.
 class ScopedRegKey {
 public:

@@ -73,26 +73,60 @@ TEST(SwitchAddinFile, ALockedInstalledCopyIsAFailureAndStays) {
     EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
 }
 
-TEST(SwitchOfficeStartupFile, EveryRegisteredOfficeAndNothingElse) {
+TEST(SwitchOfficeStartupFile, EveryOfficeInEitherRegistryViewOnceAndEachFailureReported) {
     Installation inst;
     EXPECT_TRUE(SwitchOfficeStartupFile(inst.ProductFolder(), 1));  // no Office at all: nothing to do
 
     const std::string office11 = inst.AddOffice(11);
-    const std::string office12 = inst.AddOffice(12, /*createXlStart=*/false);  // its copy fails, silently
+    const std::string office12 = inst.AddOffice(12, /*createXlStart=*/false);
     const std::string office15 = inst.AddOffice(15);
-    const std::string office16 = inst.AddOffice(16);  // outside 9.0 to 15.0
+    const std::string office16 = inst.AddOffice(16);
+    const std::string office16Other = inst.AddOffice(16, true, /*otherView=*/true);
+    // The same folder in both views is switched once.
+    UniqueHKey other = ts::OpenOtherViewSoftware();
+    ASSERT_TRUE(ts::RegSet(other.get(), "Microsoft\\Office\\11.0\\Excel\\InstallRoot", "Path",
+                           office11.substr(0, office11.size() - 8)));
     const std::string product = inst.ProductFolder();
+    OfficeSwitchReport report;
     // Without the trailing backslash too: the folder is completed.
-    EXPECT_TRUE(SwitchOfficeStartupFile(product.substr(0, product.size() - 1), 1));
-    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(office11 + excel::kProductWorkbook));
-    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(office15 + excel::kProductWorkbook));
-    EXPECT_FALSE(ts::FileExists(office12 + excel::kProductWorkbook));
-    EXPECT_FALSE(ts::FileExists(office16 + excel::kProductWorkbook));
+    EXPECT_FALSE(SwitchOfficeStartupFile(product.substr(0, product.size() - 1), 1, &report));
+    for (const std::string& folder : {office11, office15, office16, office16Other})
+        EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(folder + excel::kProductWorkbook)) << folder;
+    EXPECT_EQ(4u, report.placed.size());
+    EXPECT_TRUE(report.refused.empty());
+    ASSERT_EQ(1u, report.failed.size());
+    EXPECT_EQ(office12, report.failed[0]);
 
-    EXPECT_TRUE(SwitchOfficeStartupFile(product, 2));
-    EXPECT_FALSE(ts::FileExists(office11 + excel::kProductWorkbook));
-    EXPECT_FALSE(ts::FileExists(office15 + excel::kProductWorkbook));
+    RemoveDirectoryA((office12.substr(0, office12.size() - 8) + "\\xlstart").c_str());
+    EXPECT_TRUE(SwitchOfficeStartupFile(product, 2));  // nothing to withdraw from Office 12 is no failure
+    for (const std::string& folder : {office11, office15, office16, office16Other})
+        EXPECT_FALSE(ts::FileExists(folder + excel::kProductWorkbook)) << folder;
     EXPECT_TRUE(ts::FileExists(product + excel::kProductWorkbook));
+}
+
+// A write that Windows turns aside into the user's VirtualStore never reaches Excel; a copy left
+// there by an earlier one hides the folder's own state from this program.
+TEST(SwitchOfficeStartupFile, TurnedAsideWritesAreReportedAndLeaveNoUsersCopy) {
+    Installation inst;
+    const std::string plain = inst.AddOffice(11);
+    const std::string stale = inst.PutVirtualStoreCopy(plain + excel::kProductWorkbook, "STALE");
+    const std::string aside = inst.AddVirtualizedOffice(16);
+    ASSERT_FALSE(aside.empty()) << "the test could not link a folder into the VirtualStore";
+
+    OfficeSwitchReport report;
+    EXPECT_FALSE(SwitchOfficeStartupFile(inst.ProductFolder(), 1, &report));
+    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(plain + excel::kProductWorkbook));
+    EXPECT_FALSE(ts::FileExists(stale));
+    ASSERT_EQ(1u, report.refused.size());
+    EXPECT_EQ(aside, report.refused[0]);
+    EXPECT_FALSE(ts::FileExists(Installation::VirtualStoreCopy(aside + excel::kProductWorkbook)));
+    EXPECT_EQ(std::vector<std::string>{plain + excel::kProductWorkbook}, report.placed);
+
+    // Withdrawing takes a copy an earlier redirected write left behind as well.
+    ASSERT_TRUE(ts::WriteFileBytes(stale, "STALE"));
+    EXPECT_TRUE(SwitchOfficeStartupFile(inst.ProductFolder(), 2));
+    EXPECT_FALSE(ts::FileExists(stale));
+    EXPECT_FALSE(ts::FileExists(plain + excel::kProductWorkbook));
 }
 
 TEST(SwitchAddin, AlreadyInTheWantedStateTouchesNothing) {

@@ -339,14 +339,14 @@ class Association : public ::testing::Test {
 protected:
     ts::ScopedRegKey userClasses_{HKCU, "Software\\Classes"}, s5_{HKCR, "Excel.Sheet.5"}, s8_{HKCR, "Excel.Sheet.8"},
         s12_{HKCR, "Excel.Sheet.12"}, csv_{HKCR, "Excel.CSV"}, a12_{HKCR, "Excel.Application.12"},
-        a14_{HKCR, "Excel.Application.14"};
+        a14_{HKCR, "Excel.Application.14"}, a15_{HKCR, "Excel.Application.15"}, a16_{HKCR, "Excel.Application.16"};
     const bool nine_ = GetOsPlatformKind() == 1;
     const HKEY root_ = nine_ ? HKCR : HKCU;
     const std::string prefix_ = nine_ ? "" : "Software\\Classes\\";
 
     void SetUp() override {
         for (const char* k : {"Excel.Sheet.5", "Excel.Sheet.8", "Excel.Sheet.12", "Excel.CSV", "Excel.Application.12",
-                              "Excel.Application.14"})
+                              "Excel.Application.14", "Excel.Application.15", "Excel.Application.16"})
             ts::RegDeleteTree(HKCR, k);
     }
     std::string Dde(const std::string& cls) { return Get(root_, DdeKey(cls)); }
@@ -365,11 +365,18 @@ TEST_F(Association, WritesMainNewFormatAndCsvAndDissociatesByRewriting) {
     for (const char* cls : {"Excel.Sheet.8", "Excel.Sheet.12", "Excel.CSV"}) EXPECT_EQ(kPlain, Dde(cls)) << cls;
 }
 
-TEST_F(Association, ExcelTwelveOrFourteenDecidesTheNewFormatClass) {
+TEST_F(Association, AnExcelFromTwelveOnDecidesTheNewFormatClass) {
     ASSERT_TRUE(WriteExplorerCommand(5, 1));
     EXPECT_EQ(kAssociated, Dde("Excel.Sheet.5"));
     EXPECT_EQ(kAssociated, Dde("Excel.CSV"));
     EXPECT_FALSE(ts::RegKeyExists(root_, prefix_ + "Excel.Sheet.12"));
+    for (const char* excel : {"Excel.Application.15", "Excel.Application.16"}) {
+        ts::RegSet(HKCR, excel, "", "Microsoft Excel Application");
+        ASSERT_TRUE(WriteExplorerCommand(8, 1));
+        EXPECT_EQ(kAssociated, Dde("Excel.Sheet.12")) << excel;
+        ts::RegDeleteTree(HKCR, excel);
+        ts::RegDeleteTree(root_, prefix_ + "Excel.Sheet.12");
+    }
     // Registered, but closed to full access: the plain read still finds it.
     ts::RegSet(HKCR, "Excel.Application.12", "", "Microsoft Excel Application");
     ReadOnlyKey ro(HKCR, "Excel.Application.12");

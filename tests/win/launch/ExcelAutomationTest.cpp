@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include "environment/ComUtil.h"
 #include "excel/ExcelAutomation.h"
+#include "excel/ExcelFacts.h"
 #include "manager/Addin.h"
 #include "support/ExcelStandIn.h"
 #include "support/TestSupport.h"
@@ -19,7 +22,7 @@ constexpr DWORD kExitMs = 20000;
 // Every ProgID the program may ask under, gone for the test unless a test maps it.
 struct NoExcelRegistered {
     ts::ScopedNoProgId a{"Excel.Application"}, a5{"Excel.Application.5"}, a8{"Excel.Application.8"},
-        a9{"Excel.Application.9"};
+        a9{"Excel.Application.9"}, a10{"Excel.Application.10"}, a16{"Excel.Application.16"};
 };
 
 }  // namespace
@@ -68,7 +71,7 @@ TEST(CloseRunningExcel, QuitsEvenWhenTheAddinIsNotOpen) {
     EXPECT_THAT(excel.LogLines(), Contains("quit open=Report.xls:unsaved"));
 }
 
-TEST(CloseRunningExcel, AsksUnderTheProgIdOfTheVersion) {
+TEST(CloseRunningExcel, AsksUnderTheProgIdOfTheVersionOrElseTheVersionlessOne) {
     NoExcelRegistered none;
     {
         ts::ScopedExcelProgIds only9({"Excel.Application.9"});
@@ -81,14 +84,32 @@ TEST(CloseRunningExcel, AsksUnderTheProgIdOfTheVersion) {
         EXPECT_TRUE(CloseRunningExcel(9));
         EXPECT_EQ(0, excel.WaitForExit(kExitMs));
     }
-    {
-        ts::ScopedExcelProgIds only0({"Excel.Application"});
+    // Excel 2016 and later: only the versionless name and their own.
+    ts::ScopedExcelProgIds only0({"Excel.Application", "Excel.Application.16"});
+    for (int version : {5, 8, 9, 10}) {
         ts::ExcelStandIn excel;
         ASSERT_TRUE(excel.Start({}));
-        EXPECT_FALSE(CloseRunningExcel(9));
-        EXPECT_TRUE(excel.CallLines().empty());
-        EXPECT_TRUE(CloseRunningExcel(0));
-        EXPECT_EQ(0, excel.WaitForExit(kExitMs));
+        EXPECT_TRUE(IsExcelRunning(excel::ProgIdFor(version))) << version;
+        EXPECT_TRUE(CloseRunningExcel(version)) << version;
+        EXPECT_EQ(0, excel.WaitForExit(kExitMs)) << version;
+    }
+}
+
+// Only the first of several instances is in the running-object table; the next appears there once
+// the first has left. Each is told once.
+TEST(CloseRunningExcel, QuitsEveryRunningInstance) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn first, second;
+    ASSERT_TRUE(first.Start({{"基盤関数.XLA", true}}));
+    ASSERT_TRUE(second.Start({{"基盤関数.XLA", true}}));
+    EXPECT_TRUE(CloseRunningExcel(0));
+    EXPECT_EQ(0, first.WaitForExit(kExitMs));
+    EXPECT_EQ(0, second.WaitForExit(kExitMs));
+    for (const ts::ExcelStandIn* excel : {&first, &second}) {
+        const auto calls = excel->CallLines();
+        EXPECT_EQ(1, std::count(calls.begin(), calls.end(), "call application Quit method"));
+        EXPECT_THAT(excel->LogLines(), Contains("closed 基盤関数.XLA"));
     }
 }
 
@@ -111,8 +132,7 @@ TEST(IsExcelRunning, TrueOnlyWhileAnInstanceRunsUnderThatProgId) {
     ASSERT_TRUE(excel.Start({{"Report.xls", false}}));
     EXPECT_TRUE(IsExcelRunning("Excel.Application"));
     EXPECT_TRUE(IsExcelRunning("Excel.Application.8"));
-    EXPECT_FALSE(IsExcelRunning("Excel.Application.9"));
-    EXPECT_FALSE(IsExcelRunning(""));
+    EXPECT_TRUE(IsExcelRunning("Excel.Application.9"));  // not registered: the versionless name answers
     // Asking touches nothing in Excel.
     EXPECT_TRUE(excel.CallLines().empty());
     EXPECT_TRUE(CloseRunningExcel(8));

@@ -214,6 +214,27 @@ TEST_F(Manager, ApplyingARemovalWithdrawsTheWorkbook) {
     EXPECT_FALSE(form_->OKBtn->Enabled());
 }
 
+TEST_F(Manager, AnOfficeFolderThatDoesNotTakeTorvaXlaIsNamedNotReportedAsDone) {
+    Installation inst(Installation::Options().Registered());
+    const std::string inTheWay = inst.AddOffice(11);
+    ASSERT_TRUE(CreateDirectoryA((inTheWay + excel::kProductWorkbook).c_str(), nullptr));
+    const std::string aside = inst.AddVirtualizedOffice(16);
+    ASSERT_FALSE(aside.empty());
+    Open();
+    form_->ExpChk->SetChecked(true);
+    form_->OKBtn->Click();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    const auto& box = boxes_.calls()[0];
+    EXPECT_EQ(ApplicationHandle(), box.owner);
+    EXPECT_EQ("Torvaマネージャ", box.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.flags);
+    EXPECT_EQ("次のフォルダにTorva.xlaを置くには管理者の権限が必要です。\r" + aside +
+                  "\r\rTorvaマネージャを管理者として実行してください。\r\r"
+                  "次のフォルダにTorva.xlaを置くことができませんでした。\r" + inTheWay + "\r\r",
+              box.text);
+    RemoveDirectoryA((inTheWay + excel::kProductWorkbook).c_str());
+}
+
 TEST_F(Manager, ARunningExcelRefusesTheRemoval) {
     Installation inst(Installation::Options().Registered());
     ts::ScopedExcelProgIds ids({"Excel.Application.5"});
