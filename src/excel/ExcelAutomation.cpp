@@ -67,10 +67,18 @@ bool CloseRunningExcel(int version) {
         // workbook), is not told again, and one whose identity cannot be told is taken for it.
         std::vector<std::string> told;
         bool quit = false;
+        bool quietBefore = false;
         const DWORD start = GetTickCount();
         while (told.size() < kMostInstances && GetTickCount() - start < kQuitBudgetMs) {
             const ComPtr<IDispatch> excelApp = ActiveObjectFor(progId);
-            if (!excelApp) break;
+            if (!excelApp) {
+                // While one leaves, the table may answer with nobody for a moment before the next.
+                if (told.empty() || quietBefore) break;
+                quietBefore = true;
+                Sleep(kLeavingPollMs);
+                continue;
+            }
+            quietBefore = false;
             const std::string identity = ObjectIdentity(excelApp.get());
             if (!told.empty() &&
                 (identity.empty() || std::find(told.begin(), told.end(), identity) != told.end())) {
@@ -79,6 +87,7 @@ bool CloseRunningExcel(int version) {
             }
             told.push_back(identity);
             quit |= CloseAndQuit(excelApp.get());
+            Sleep(kLeavingPollMs);
         }
         return quit;
     } catch (...) {

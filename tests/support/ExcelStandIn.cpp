@@ -47,6 +47,7 @@ bool ExcelStandIn::StartWith(const Options& options, DWORD timeoutMs) {
     for (const StandInBook& b : options.books) add("--book=" + b.name + (b.saved ? ":saved" : ":unsaved"));
     if (!options.window) add("--no-window");
     if (!options.title.empty()) add("--title=" + options.title);
+    if (options.lingerMs) add("--linger=" + std::to_string(options.lingerMs));
     if (!process_.Start(cmd)) return false;
 
     const HANDLE both[] = {ready.get(), process_.Handle()};

@@ -51,6 +51,7 @@ public:
         bool window = true;
         std::string clsid = kStandInClsid;
         std::string title;  // empty: the stand-in's default
+        DWORD lingerMs = 0;  // how long it still answers after Quit, as an Excel that is slow to close
     };
     ExcelStandIn() = default;
     ~ExcelStandIn();

@@ -96,12 +96,15 @@ TEST(CloseRunningExcel, AsksUnderTheProgIdOfTheVersionOrElseTheVersionlessOne) {
 }
 
 // Only the first of several instances is in the running-object table; the next appears there once
-// the first has left. Each is told once.
+// the first has left. Each is told once, also one that is slow to leave.
 TEST(CloseRunningExcel, QuitsEveryRunningInstance) {
     NoExcelRegistered none;
     ts::ScopedExcelProgIds ids;
     ts::ExcelStandIn first, second;
-    ASSERT_TRUE(first.Start({{"基盤関数.XLA", true}}));
+    ts::ExcelStandIn::Options slow;
+    slow.books = {{"基盤関数.XLA", true}};
+    slow.lingerMs = 1000;
+    ASSERT_TRUE(first.StartWith(slow));
     ASSERT_TRUE(second.Start({{"基盤関数.XLA", true}}));
     EXPECT_TRUE(CloseRunningExcel(0));
     EXPECT_EQ(0, first.WaitForExit(kExitMs));
