@@ -14,3 +14,6 @@ bool GetExcelExePath(std::string& path, int version);
 bool GetXlStartFolder(std::string& folder, const std::string& excelFolder, int version);
 // InstallRoot Path of an Office version + "xlstart\"; false (Folder empty) when not installed.
 bool GetOfficeXlStartFolder(std::string& folder, int version);
+// Makes a folder (Excel's start-up folder, typically) with every missing folder above it; true
+// when it exists afterwards.
+bool ForceFolders(const std::string& path);

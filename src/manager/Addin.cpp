@@ -90,6 +90,8 @@ bool SwitchAddin(const std::string& letter) {
         const std::string file = SettingsFileName();
         std::string excelFolder, startupFolder;
         GetExcelFolders(file, excelFolder, startupFolder);
+        // As the window does when it opens; one that cannot be made fails the switch below.
+        if (!startupFolder.empty()) ForceFolders(startupFolder);
         const std::string productFolder = ReadProductFolderOf(file);
 
         const AddinLocation at = LocateAddin(startupFolder, productFolder);
