@@ -4,7 +4,6 @@
 
 #include "edition/Edition.h"
 #include "environment/Profile.h"
-#include "environment/StrUtils.h"
 #include "excel/ExcelAutomation.h"
 #include "excel/ExcelFacts.h"
 #include "excel/ExcelLocation.h"
