@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
-#include "environment/StrUtils.h"
+#include <cstring>
+
+#include "environment/Handles.h"
 
 std::string EditionCode;
 
@@ -19,7 +21,19 @@ std::string ModuleFileName() {
     }
 }
 
-int ServedExcelVersion() { return ServedVersionOfFileName(ExtractFileName(ModuleFileName())); }
+namespace {
+// Started through its short 8.3 name (a batch file on the Windows 9x family does that), the
+// program's module name reads TORVAM~1.EXE and the edition's digits are lost: the search gives
+// the file's long name on every Windows from 95 on.
+std::string OwnFileName() {
+    const std::string path = ModuleFileName();
+    WIN32_FIND_DATAA found;
+    const UniqueFind search(path.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(path.c_str(), &found));
+    return ExecutableFileName(path, search ? std::string(found.cFileName, strnlen(found.cFileName, MAX_PATH)) : "");
+}
+}  // namespace
+
+int ServedExcelVersion() { return ServedVersionOfFileName(OwnFileName()); }
 
 std::string DetectEdition() { return EditionForServedVersion(ServedExcelVersion()); }
 

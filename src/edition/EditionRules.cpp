@@ -37,3 +37,7 @@ int ServedVersionOfFileName(const std::string& fileName) {
     // VersionToInt reads only the text before the first period, which drops the extension.
     return VersionToInt(fileName);
 }
+
+std::string ExecutableFileName(const std::string& modulePath, const std::string& longName) {
+    return longName.empty() ? ExtractFileName(modulePath) : longName;
+}

@@ -14,3 +14,6 @@ int ExcelVersionOfEdition(const std::string& code);
 std::string ProductLabel(const std::string& code);
 // The number formed by the digits of an executable's file name (no folder).
 int ServedVersionOfFileName(const std::string& fileName);
+// The executable's own file name: the long name found for the module's file, or else the name
+// part of the module path as given (empty LongName).
+std::string ExecutableFileName(const std::string& modulePath, const std::string& longName);

@@ -41,6 +41,12 @@ struct HandleTraits {  // kernel handles: both null and INVALID_HANDLE_VALUE mea
     static bool Valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Type h) { CloseHandle(h); }
 };
+struct FindTraits {  // FindFirstFileA searches
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool Valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { FindClose(h); }
+};
 struct RegKeyTraits {
     using Type = HKEY;
     static Type Invalid() { return nullptr; }
@@ -69,6 +75,7 @@ Fn LookupProc(HMODULE module, const char* name) {
 }
 
 using UniqueHandle = UniqueResource<HandleTraits>;
+using UniqueFind = UniqueResource<FindTraits>;
 using UniqueHKey = UniqueResource<RegKeyTraits>;
 using UniqueLocal = UniqueResource<LocalMemTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;

@@ -47,10 +47,11 @@ bool SaveWholeFile(const std::string& path, const std::string& bytes) {
         }
     }
     if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    // The Windows 9x family has no MoveFileEx.
-    const bool ok = CopyFileA(temp.c_str(), path.c_str(), FALSE) != 0;
+    // The Windows 9x family has no MoveFileEx. A copy that fails may have cut the original short
+    // (a full disk): the new text then stays beside it.
+    if (!CopyFileA(temp.c_str(), path.c_str(), FALSE)) return false;
     DeleteFileA(temp.c_str());
-    return ok;
+    return true;
 }
 
 MessageBoxHook& Hook() {

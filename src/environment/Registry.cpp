@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "environment/Handles.h"
+#include "environment/StrUtils.h"
 
 namespace {
 
@@ -12,6 +13,29 @@ const char* NameOrNull(const std::string& name) { return name.empty() ? nullptr 
 
 // The bytes of Buf up to its first zero byte, never beyond Size.
 std::string TextOf(const char* buf, size_t size) { return std::string(buf, strnlen(buf, size)); }
+
+// Value of an open key as stored; false when it cannot be read. The value may grow between
+// asking its size and reading it: asked again a few times.
+bool QueryStored(HKEY k, const std::string& valueName, RegStoredValue& v) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD size = 0;
+        LONG rc = RegQueryValueExA(k, NameOrNull(valueName), nullptr, &v.type, nullptr, &size);
+        if (rc == ERROR_FILE_NOT_FOUND) {
+            v.state = RegStoredValue::Absent;
+            return true;
+        }
+        if (rc != ERROR_SUCCESS) return false;
+        v.bytes.assign(size, '\0');
+        rc = RegQueryValueExA(k, NameOrNull(valueName), nullptr, &v.type, reinterpret_cast<BYTE*>(v.bytes.data()),
+                              &size);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return false;
+        v.bytes.resize(size);
+        v.state = RegStoredValue::Present;
+        return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -49,22 +73,66 @@ std::string RegReadString(HKEY root, const std::string& key, const std::string& 
     try {
         UniqueHKey k;
         if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view, k.put()) != ERROR_SUCCESS) return std::string();
-        // The value may grow between asking its size and reading it: ask again a few times.
-        for (int attempt = 0; attempt < 4; ++attempt) {
-            DWORD type = 0, size = 0;
-            if (RegQueryValueExA(k.get(), NameOrNull(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-                return std::string();
-            if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
-            std::vector<char> buf(size + 1, '\0');
-            const LONG rc = RegQueryValueExA(k.get(), NameOrNull(valueName), nullptr, &type,
-                                             reinterpret_cast<BYTE*>(buf.data()), &size);
-            if (rc == ERROR_MORE_DATA) continue;
-            if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::string();
-            return TextOf(buf.data(), size < buf.size() ? size : buf.size());
-        }
-        return std::string();
+        RegStoredValue v;
+        if (!QueryStored(k.get(), valueName, v) || v.state != RegStoredValue::Present) return std::string();
+        if (v.type != REG_SZ && v.type != REG_EXPAND_SZ) return std::string();
+        return TextOf(v.bytes.data(), v.bytes.size());
     } catch (...) {
         return std::string();
+    }
+}
+
+RegStoredValue RegReadStored(HKEY root, const std::string& key, const std::string& valueName) {
+    try {
+        UniqueHKey k;
+        RegStoredValue v;
+        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, k.put()) == ERROR_SUCCESS &&
+            QueryStored(k.get(), valueName, v))
+            return v;
+    } catch (...) {
+    }
+    return RegStoredValue();
+}
+
+void RegRestoreStored(HKEY root, const std::string& key, const std::string& valueName, const RegStoredValue& value) {
+    if (value.state == RegStoredValue::Unknown) return;
+    UniqueHKey k;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, k.put()) != ERROR_SUCCESS) return;
+    if (value.state == RegStoredValue::Absent)
+        RegDeleteValueA(k.get(), NameOrNull(valueName));
+    else
+        RegSetValueExA(k.get(), NameOrNull(valueName), 0, value.type,
+                       reinterpret_cast<const BYTE*>(value.bytes.data()), static_cast<DWORD>(value.bytes.size()));
+}
+
+std::vector<std::string> RegMissingKeys(HKEY root, const std::string& key) {
+    std::vector<std::string> missing;
+    try {
+        for (std::string path = key; !path.empty();) {
+            UniqueHKey k;
+            if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_FILE_NOT_FOUND) break;
+            missing.push_back(path);
+            const size_t cut = LastDelimiter(path, "\\");
+            path = cut == 0 ? std::string() : path.substr(0, cut - 1);
+        }
+    } catch (...) {
+        missing.clear();  // unsure what exists: delete nothing
+    }
+    return missing;
+}
+
+void RegDeleteEmptyKeys(HKEY root, const std::vector<std::string>& keys) {
+    for (const std::string& key : keys) {
+        // The Windows 9x family deletes a key with everything below it: never one that holds more.
+        DWORD subKeys = 1;
+        {
+            UniqueHKey k;
+            if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS ||
+                RegQueryInfoKeyA(k.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                return;
+        }
+        if (subKeys != 0 || RegDeleteKeyA(root, key.c_str()) != ERROR_SUCCESS) return;
     }
 }
 

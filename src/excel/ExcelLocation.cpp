@@ -23,7 +23,23 @@ struct PidlFree {
     void operator()(ITEMIDLIST* p) const { CoTaskMemFree(p); }
 };
 
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
+
+bool ForceFolders(const std::string& path) {
+    const std::string folder = StripTrailingBackslash(path);
+    if (folder.empty()) return false;
+    if (FolderExists(folder)) return true;
+    std::string parent;
+    ExtractFolder(folder, parent);
+    parent = StripTrailingBackslash(parent);
+    if (!parent.empty() && parent != folder && !FolderExists(parent) && !ForceFolders(parent)) return false;
+    return CreateDirectoryA(folder.c_str(), nullptr) || FolderExists(folder);
+}
 
 std::string GetAppDataFolder() {
     try {

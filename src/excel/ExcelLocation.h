@@ -21,3 +21,6 @@ bool GetOfficeXlStartFolder(std::string& folder, int version, unsigned long view
 std::vector<std::string> GetOfficeXlStartFolders();
 // The user's VirtualStore copy of Path (see VirtualStoreCopyOf), or empty.
 std::string GetVirtualStoreCopy(const std::string& path);
+// Makes a folder (Excel's start-up folder, typically) with every missing folder above it; true
+// when it exists afterwards.
+bool ForceFolders(const std::string& path);

@@ -62,5 +62,5 @@ HWND ShowHelpTopic(HWND caller, const std::string& helpFile, const std::string& 
 }
 
 void ShowManagerHelp(const std::string& helpFolder) {
-    ShowHelpTopic(nullptr, helpFolder + "TORVA.chm", "TorvaManager", HH_HELP_CONTEXT, "TORVA");
+    ShowHelpTopic(nullptr, ManagerHelpFilePath(helpFolder), "TorvaManager", HH_HELP_CONTEXT, "TORVA");
 }

@@ -10,8 +10,7 @@
 HWND ShowHelpTopic(HWND caller, const std::string& helpFile, const std::string& keyword, UINT command,
                    const std::string& group);
 
-// The help button: opens "TORVA.chm" of HelpFolder at the manager's topic. The folder is stored
-// with its trailing backslash, so the file name is appended as it is.
+// The help button: opens "TORVA.chm" of HelpFolder at the manager's topic (ManagerHelpFilePath).
 void ShowManagerHelp(const std::string& helpFolder);
 
 // True when hhctrl.ocx is installed and exports HtmlHelpA (loads it on first use).

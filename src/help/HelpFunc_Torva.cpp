@@ -202,3 +202,7 @@ int32_t HelpContextOf(const std::string& keyword, const std::string& group) {
     }
     return 0;
 }
+
+std::string ManagerHelpFilePath(const std::string& helpFolder) {
+    return AddTrailingBackslash(helpFolder) + "TORVA.chm";
+}

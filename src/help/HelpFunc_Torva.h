@@ -10,6 +10,10 @@
 // outside the known ones makes the keyword its own number (see HelpTextToInt).
 int32_t HelpContextOf(const std::string& keyword, const std::string& group);
 
+// The product's help file in HelpFolder, with the separator added when the folder lacks one; an
+// empty folder gives the bare file name.
+std::string ManagerHelpFilePath(const std::string& helpFolder);
+
 // Reads a whole text as a 32-bit integer: leading spaces, an optional sign, then decimal digits or
 // hexadecimal digits after "$", "x" or "0x" (up to eight, read as the integer's bit pattern).
 // Anything else, no digits at all, or a value that does not fit gives 0.

@@ -29,6 +29,20 @@ UniqueHandle OpenForIdentity(const std::string& path, bool line9x) {
                                     line9x ? 0 : FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
+// The absolute name of a path (no file system is asked); empty when it cannot be had.
+std::string FullPathName(const std::string& path) {
+    std::string full(MAX_PATH, '\0');
+    char* namePart = nullptr;
+    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &namePart);
+    if (n >= full.size()) {
+        full.resize(n);
+        n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &namePart);
+    }
+    if (n == 0 || n >= full.size()) return std::string();
+    full.resize(n);
+    return full;
+}
+
 // Two names for one file (the product folder set to the start-up folder, or
 // reached through another spelling): deleting "the installed copy" would
 // delete the only one.
@@ -39,8 +53,9 @@ bool SameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION ix{}, iy{};
     if (!x || !y || !GetFileInformationByHandle(x.get(), &ix) || !GetFileInformationByHandle(y.get(), &iy))
         return false;
-    return ix.dwVolumeSerialNumber == iy.dwVolumeSerialNumber && ix.nFileIndexHigh == iy.nFileIndexHigh &&
-           ix.nFileIndexLow == iy.nFileIndexLow;
+    return SameFileIdentity({ix.dwVolumeSerialNumber, ix.nFileIndexHigh, ix.nFileIndexLow},
+                            {iy.dwVolumeSerialNumber, iy.nFileIndexHigh, iy.nFileIndexLow}, FullPathName(a),
+                            FullPathName(b));
 }
 bool RemoveFile(const std::string& path) {
     SetFileAttributesA(path.c_str(), 0);
@@ -124,6 +139,8 @@ bool SwitchAddin(const std::string& letter) {
         const std::string file = SettingsFileName();
         std::string excelFolder, startupFolder;
         GetExcelFolders(file, excelFolder, startupFolder);
+        // As the window does when it opens; one that cannot be made fails the switch below.
+        if (!startupFolder.empty()) ForceFolders(startupFolder);
         const std::string productFolder = ReadProductFolderOf(file);
 
         const AddinLocation at = LocateAddin(startupFolder, productFolder);

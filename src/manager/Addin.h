@@ -1,5 +1,6 @@
 // Switching the add-in on and off by placing the common add-in workbook.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,3 +28,14 @@ bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeS
 std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode);
 // "S" registers, "E" removes, any other letter toggles (command line).
 bool SwitchAddin(const std::string& letter);
+
+// A file's identity as the file system reports it for an open file.
+struct FileIdentity {
+    uint32_t volume = 0, indexHigh = 0, indexLow = 0;
+};
+// Two open files are one when volume and file index agree. Some file systems and network
+// redirectors report index 0 for every file: when both do on one volume, their full path names
+// decide, without regard to case, and a name that could not be had (empty) counts as the same
+// file, so that no copy is deleted on a guess.
+bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::string& fullPathA,
+                      const std::string& fullPathB);

@@ -70,7 +70,13 @@ bool CheckWriteUserAssociation(int version) {
         const ClassesPlace place = WritablePlace();
         const std::string sheetClass = GetSheetClassName(version);
         const std::string appKey = sheetClass + "\\" + excel::DdeApplicationSubKey();
-        std::string value = RegReadString(place.root, place.prefix + appKey, "");
+        const std::string probed = place.prefix + appKey;
+        // A key of the user's classes hides the machine's key of the same name, values and all: an
+        // empty one would blank Excel's open command for this user. So the probe notes what it may
+        // create or rewrite and puts it back afterwards.
+        const std::vector<std::string> created = RegMissingKeys(place.root, probed);
+        const RegStoredValue found = RegReadStored(place.root, probed, "");
+        std::string value = RegReadString(place.root, probed, "");
         if (value.empty()) {
             // The same place once more, the plain way; the machine's classes are not asked on the NT family.
             if (place.root == HKEY_CLASSES_ROOT)
@@ -78,8 +84,12 @@ bool CheckWriteUserAssociation(int version) {
             else
                 value = RegReadDefault(HKEY_CURRENT_USER, kUserSoftware, kClassesFolder + appKey);
         }
-        // Writing back what was read leaves the data as it was found.
-        return RegWriteString(place.root, place.prefix + appKey, "", value);
+        const bool written = RegWriteString(place.root, probed, "", value);
+        if (!created.empty())
+            RegDeleteEmptyKeys(place.root, created);
+        else if (written)
+            RegRestoreStored(place.root, probed, "", found);
+        return written;
     } catch (...) {
         return false;
     }

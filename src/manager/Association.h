@@ -8,7 +8,8 @@ std::string GetSheetClassName(int version);
 bool WriteExplorerCommand(int version, int mode);
 // The association is in force (HKEY_CLASSES_ROOT, main class only).
 bool CheckExplorerAssociation(int version);
-// Write-back probe of the ddeexec\Application key: this user may write the association.
+// Write-back probe of the ddeexec\Application key: this user may write the association. The keys
+// and the value are left as they were found.
 bool CheckWriteUserAssociation(int version);
 // A DDE command that runs the product's macros (any case).
 bool IsAssociatedCommand(const std::string& command);

@@ -1,5 +1,5 @@
-// The decisions behind the settings files and the Explorer association that
-// need no operating system.
+// The decisions behind the settings files, the Explorer association and the add-in switch
+// that need no operating system.
 #include <string>
 
 #include "environment/StrUtils.h"
@@ -36,4 +36,12 @@ std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode) {
                                : "次のフォルダのTorva.xlaを削除することができませんでした。",
                        report.failed);
     return text;
+}
+
+bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::string& fullPathA,
+                      const std::string& fullPathB) {
+    if (a.volume != b.volume) return false;
+    if ((a.indexHigh | a.indexLow | b.indexHigh | b.indexLow) != 0)
+        return a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+    return fullPathA.empty() || fullPathB.empty() || SameTextAscii(fullPathA, fullPathB);
 }

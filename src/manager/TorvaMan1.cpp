@@ -4,10 +4,9 @@
 
 #include "edition/Edition.h"
 #include "environment/Profile.h"
-#include "environment/StrUtils.h"
 #include "excel/ExcelAutomation.h"
 #include "excel/ExcelFacts.h"
-#include "excel/ExcelPaths.h"
+#include "excel/ExcelLocation.h"
 #include "help/HelpDisplay.h"
 #include "manager/Addin.h"
 #include "manager/Association.h"
@@ -30,23 +29,6 @@ constexpr const char* kDesignNotAssociated = "　　現在関連づけはされ�
 constexpr const char* kNotAssociated = "　　現在関連付けはされていません。";
 constexpr const char* kAssociated = "　　現在関連付けがされています。";
 constexpr const char* kNoMoreOrder = "Excelを終了してから再度この操作をおこなってください。\r\r";
-
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Makes a folder with every missing folder above it.
-bool ForceFolders(const std::string& path) {
-    const std::string folder = StripTrailingBackslash(path);
-    if (folder.empty()) return false;
-    if (FolderExists(folder)) return true;
-    std::string parent;
-    ExtractFolder(folder, parent);
-    parent = StripTrailingBackslash(parent);
-    if (!parent.empty() && parent != folder && !FolderExists(parent) && !ForceFolders(parent)) return false;
-    return CreateDirectoryA(folder.c_str(), nullptr) || FolderExists(folder);
-}
 
 int WindowVersion() { return ClampedVersion(ServedExcelVersion()); }
 

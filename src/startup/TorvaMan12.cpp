@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "edition/Edition.h"
+#include "environment/Handles.h"
 #include "manager/TorvaMan1.h"
 #include "startup/ArgGrammar.h"
 #include "startup/CommandLine.h"
@@ -11,18 +12,16 @@ namespace {
 void Run() {
     EditionCode = DetectEdition();
     const std::string mutexName = MutexNameFor(EditionCode);
-    HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutexName.c_str());
+    // Only the answer is kept: a handle held through a command-line run, which can wait for
+    // hours, would keep out a manager started after the one it saw had closed.
+    const bool managerRunning = static_cast<bool>(UniqueHandle(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutexName.c_str())));
 
     const std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
     if (!args.empty()) {
-        // The handle stays open until the process ends.
-        RunCommandLineMode(args, existing != nullptr);
+        RunCommandLineMode(args, managerRunning);
         return;
     }
-    if (existing) {
-        CloseHandle(existing);
-        return;
-    }
+    if (managerRunning) return;
     HANDLE marker = CreateMutexA(nullptr, FALSE, mutexName.c_str());
     // Another start created it since the check above: that one owns the window.
     if (marker && GetLastError() == ERROR_ALREADY_EXISTS) return;

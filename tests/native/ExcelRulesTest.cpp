@@ -2,6 +2,7 @@
 
 #include "environment/RegistryViews.h"
 #include "excel/ExcelPaths.h"
+#include "manager/Addin.h"
 #include "manager/Association.h"
 #include "manager/Settings.h"
 
@@ -126,4 +127,27 @@ TEST(IsAssociatedCommand, RunInAnyCaseCounts) {
     EXPECT_FALSE(IsAssociatedCommand("[open(\"%1\")]"));
     EXPECT_FALSE(IsAssociatedCommand("RUN(\"x\")"));
     EXPECT_FALSE(IsAssociatedCommand(""));
+}
+
+TEST(SameFileIdentity, TheIndexDecidesAndWhereBothAreZeroTheFullName) {
+    const FileIdentity one{7, 0, 42}, other{7, 0, 43}, elsewhere{8, 0, 42}, high{7, 1, 0}, zero{7, 0, 0},
+        zeroElsewhere{8, 0, 0};
+    const struct {
+        FileIdentity a, b;
+        std::string pathA, pathB;
+        bool same;
+    } cases[] = {
+        {one, one, "C:\\A\\x.xla", "C:\\B\\y.xla", true},  // two names for one file
+        {one, other, "C:\\A\\x.xla", "C:\\A\\x.xla", false},
+        {one, elsewhere, "C:\\A\\x.xla", "C:\\A\\x.xla", false},
+        {high, high, "C:\\A", "C:\\B", true},
+        {high, zero, "C:\\A", "C:\\A", false},
+        {zero, zero, "\\\\srv\\s\\XLSTART\\x.xla", "\\\\SRV\\S\\xlstart\\X.XLA", true},
+        {zero, zero, "\\\\srv\\s\\XLSTART\\x.xla", "\\\\srv\\s\\Torva\\x.xla", false},
+        {zero, zeroElsewhere, "C:\\A", "C:\\A", false},
+        {zero, zero, "C:\\" + kA, "C:\\\x83\x61", false},  // a trail byte is no letter to fold
+        {zero, zero, "", "C:\\A", true},  // without a name the copy is kept
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.same, SameFileIdentity(c.a, c.b, c.pathA, c.pathB)) << c.pathA << " / " << c.pathB;
 }

@@ -112,3 +112,12 @@ TEST(HelpTextToInt, StandardIntegerTextsOnly) {
     // Only the text given counts, not what follows it in memory.
     EXPECT_EQ(1, HelpTextToInt(std::string_view("12", 1)));
 }
+
+TEST(ManagerHelpFilePath, TheSeparatorIsAddedOnlyWhereItIsMissing) {
+    // The last two end in katakana "so", whose trail byte is 0x5C.
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\Help\\", "C:\\Help\\TORVA.chm"}, {"C:\\Help", "C:\\Help\\TORVA.chm"}, {"", "TORVA.chm"},
+        {"C:\\", "C:\\TORVA.chm"}, {"D:\\\x83\x5C", "D:\\\x83\x5C\\TORVA.chm"},
+        {"D:\\\x83\x5C\\", "D:\\\x83\x5C\\TORVA.chm"}};
+    for (const auto& [folder, file] : cases) EXPECT_EQ(file, ManagerHelpFilePath(folder)) << folder;
+}

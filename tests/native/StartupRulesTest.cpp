@@ -16,6 +16,22 @@ TEST(Edition, FromTheExecutableName) {
     for (int v : {1, 5, 7, 11, 12, 15, -1}) EXPECT_EQ("", EditionForServedVersion(v)) << v;
 }
 
+TEST(Edition, FromTheLongNameOfTheProgramsFileOrElseTheNameGiven) {
+    const struct {
+        const char *path, *longName, *name;
+        int version;
+    } cases[] = {
+        {"C:\\TORVA\\TORVAM~1.EXE", "TorvaMan9.exe", "TorvaMan9.exe", 9},
+        {"C:\\TORVA\\TORVAM~1.EXE", "", "TORVAM~1.EXE", 1},
+        {"C:\\Program Files\\TorvaMan10.exe", "TorvaMan10.exe", "TorvaMan10.exe", 10},
+        {"C:\\\x83\x5C\\TorvaMan8.exe", "", "TorvaMan8.exe", 8},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.name, ExecutableFileName(c.path, c.longName)) << c.path;
+        EXPECT_EQ(c.version, ServedVersionOfFileName(ExecutableFileName(c.path, c.longName))) << c.path;
+    }
+}
+
 TEST(Edition, WindowAndCommandLineMappingsDiffer) {
     EXPECT_EQ("EA", GetTorvaType(5));
     EXPECT_EQ("", GetTorvaType(0));

@@ -37,6 +37,7 @@ Installation::Installation(const Options& o) {
     CreateDirectoryA(ProductFolder().c_str(), nullptr);
     CreateDirectoryA(ExcelFolder().c_str(), nullptr);
     if (o.createXlStart) CreateDirectoryA(XlStartFolder().c_str(), nullptr);
+    if (o.xlStartIsAFile) WriteFileBytes(ExcelFolder() + "XLSTART", "not a folder");
     WriteFileBytes(Parked(), AddinBytes());
     WriteFileBytes(ProductFolder() + excel::kProductWorkbook, "TORVA.XLA BYTES");
     if (o.registered) WriteFileBytes(Installed(), AddinBytes());

@@ -19,11 +19,13 @@ public:
         std::string settingsFile = "Torva.Ini";
         bool withProductDir = true;   // [GenDir] Dir
         bool createXlStart = true;    // the XLSTART folder exists
+        bool xlStartIsAFile = false;  // a file stands where the XLSTART folder should be
         bool registered = false;      // the installed copy exists at the start
         std::string extraSettings;    // more lines for the settings file
         Options& Registered() { registered = true; return *this; }
         Options& WithoutProductDir() { withProductDir = false; return *this; }
         Options& WithoutXlStart() { createXlStart = false; return *this; }
+        Options& XlStartIsAFile() { createXlStart = false; xlStartIsAFile = true; return *this; }
         Options& SettingsFile(const std::string& name) { settingsFile = name; return *this; }
     };
     Installation() : Installation(Options{}) {}

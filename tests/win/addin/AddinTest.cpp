@@ -181,7 +181,7 @@ TEST(SwitchAddin, AnUndeterminableStateIsFalseWithoutAMessage) {
 
 TEST(SwitchAddin, AFailedSwitchShowsTheMessageAndLeavesTheAssociation) {
     ts::MessageBoxRecorder boxes;
-    Installation inst(Installation::Options().WithoutXlStart());  // the copy cannot be made
+    Installation inst(Installation::Options().XlStartIsAFile());  // the copy cannot be made
     ts::RegSet(HKEY_CURRENT_USER, "Software\\Classes\\Excel.Sheet.5\\Shell\\Open\\ddeexec", "", "mine");
     EXPECT_FALSE(SwitchAddin("S"));
     ASSERT_EQ(1u, boxes.calls().size());

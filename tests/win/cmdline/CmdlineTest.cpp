@@ -85,8 +85,16 @@ TEST_F(Cmdline, AnUndeterminableStateEndsTheRunSilently) {
     EXPECT_EQ(nullptr, ts::WaitForMessageBox(run_.Pid(), 0).hwnd);
 }
 
-TEST_F(Cmdline, AFailedSwitchIsReportedAndEndsTheRun) {
+TEST_F(Cmdline, AMissingStartupFolderIsMadeForTheRegistration) {
     Installation inst(Installation::Options().WithoutXlStart());
+    Start("/EXE=" + probe_, inst);
+    EXPECT_EQ(0, Finish());
+    EXPECT_TRUE(inst.Registered());
+    EXPECT_TRUE(ts::WaitForLine(log_, "start ", 15000));
+}
+
+TEST_F(Cmdline, AFailedSwitchIsReportedAndEndsTheRun) {
+    Installation inst(Installation::Options().XlStartIsAFile());
     Start(ts::Quoted(probe_) + " /EXE=" + probe_, inst);
     const ts::MessageBoxInfo box = ts::WaitForMessageBox(run_.Pid(), 20000);
     ASSERT_NE(nullptr, box.hwnd);

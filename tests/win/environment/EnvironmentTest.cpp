@@ -167,6 +167,22 @@ TEST(ProfileWin98, AnUnreadableFileIsAFailureNotACrash) {
     EXPECT_EQ("[S]\r\nk=v\r\n", ts::ReadFileBytes(ini.path()));
 }
 
+TEST(ProfileWin98, AFailedCopyKeepsTheNewTextBesideTheOriginal) {
+    REQUIRE_WINDOWS_VERSION("win98");
+    WindowsFolderIni ini("TorvaTestE.ini");
+    ts::ScopedFileBackup temp(ini.path() + ".tmp~");
+    ASSERT_TRUE(ts::WriteFileBytes(ini.path(), "[S]\r\nk=v\r\n"));
+    {
+        // Open for reading only: it can be read, but neither replaced nor copied over.
+        UniqueHandle lock(
+            CreateFileA(ini.path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(lock);
+        EXPECT_FALSE(WriteProfileString("S", "k", "new", ini.name()));
+    }
+    EXPECT_EQ("[S]\r\nk=v\r\n", ts::ReadFileBytes(ini.path()));
+    EXPECT_EQ("[S]\r\nk=new\r\n", ts::ReadFileBytes(ini.path() + ".tmp~"));
+}
+
 TEST(OsFamilies, EachWindowsVersionForReal) {
     for (const char* v : {"win98", "nt40", "winxp", "vista", "win7"})
         EXPECT_EQ(0, ts::RunSelfAs(v, "OsReal.*:Profile*.*")) << v;

@@ -412,18 +412,25 @@ TEST_F(Association, CheckReadsTheMainClassFromTheClassesRoot) {
     EXPECT_TRUE(CheckExplorerAssociation(10));
 }
 
-TEST_F(Association, WriteProbeLeavesTheValueAsFound) {
-    const std::string app = "Excel.Sheet.8\\Shell\\Open\\ddeexec\\Application";
-    ts::RegSet(HKCR, app, "", "MachineExcel");
+TEST_F(Association, WriteProbeLeavesTheClassesAsFound) {
+    const std::string cls = prefix_ + "Excel.Sheet.8", dde = cls + "\\Shell\\Open\\ddeexec";
+    const std::string app = dde + "\\Application";
+    ts::RegDeleteTree(root_, cls);
     EXPECT_TRUE(CheckWriteUserAssociation(8));
-    // The NT family creates the user's own key, empty: the machine's classes are not read.
-    EXPECT_EQ(nine_ ? "MachineExcel" : "", Get(root_, prefix_ + app));
-    ts::RegSet(root_, prefix_ + app, "", "Excel");
+    EXPECT_FALSE(ts::RegKeyExists(root_, cls));  // nothing before, nothing after
+    ts::RegSet(root_, dde, "", kPlain);
+    EXPECT_TRUE(CheckWriteUserAssociation(8));
+    EXPECT_EQ(kPlain, Get(root_, dde));
+    EXPECT_FALSE(ts::RegKeyExists(root_, app));
+    ts::RegSet(root_, app, "other", "x");  // no default value before, none after
     EXPECT_TRUE(CheckWriteUserAssociation(9));
-    EXPECT_EQ("Excel", Get(root_, prefix_ + app));
-    ReadOnlyKey ro(root_, prefix_ + app);
+    EXPECT_EQ("<none>", Get(root_, app));
+    ts::RegSet(root_, app, "", "Excel");
+    EXPECT_TRUE(CheckWriteUserAssociation(8));
+    EXPECT_EQ("Excel", Get(root_, app));
+    ReadOnlyKey ro(root_, app);
     EXPECT_FALSE(CheckWriteUserAssociation(8));
-    EXPECT_EQ("Excel", Get(root_, prefix_ + app));
+    EXPECT_EQ("Excel", Get(root_, app));
 }
 
 TEST(OsFamilies, TheNineXFamilyAndVistaForReal) {

@@ -67,7 +67,7 @@ TEST(ShowManagerHelp, HelpFolderComesFromTorva9Ini) {
     WriteIni(GetWindowsFolder() + "\\Torva.Ini", "[GenDir]\r\nHelp=C:\\Wrong\\\r\n");
 
     EXPECT_EQ("C:\\Help\\TORVA.chm", ManagerHelpFile("[GenDir]\r\nHelp=C:\\Help\\\r\n"));
-    EXPECT_EQ("C:\\HelpTORVA.chm", ManagerHelpFile("[GenDir]\r\nDir=C:\\Torva\\\r\nHelp=C:\\Help\r\n"));
+    EXPECT_EQ("C:\\Help\\TORVA.chm", ManagerHelpFile("[GenDir]\r\nDir=C:\\Torva\\\r\nHelp=C:\\Help\r\n"));
     const std::string helpJa = "D:\\\x83\x77\x83\x8B\x83\x76\\";  // D:\ヘルプ\, found under other letter cases
     EXPECT_EQ(helpJa + "TORVA.chm", ManagerHelpFile(("[gendir]\r\nhelp=" + helpJa + "\r\n").c_str()));
     EXPECT_EQ("TORVA.chm", ManagerHelpFile(nullptr));

@@ -116,6 +116,25 @@ TEST_F(Editions, ArgumentsWhileAManagerRunsLeaveItAlone) {
     EXPECT_EQ(0, Close(*m, w));
 }
 
+TEST_F(Editions, AManagerOpensWhileACommandLineRunThatSawTheLastOneWaits) {
+    HWND first = nullptr, second = nullptr;
+    auto a = StartWindow("TorvaMan.exe", &first);
+    ASSERT_NE(nullptr, first);
+    HWND setup = ts::CreateTestWindow("TorvaTestWatch", "Setup");
+    ts::Child run;
+    ASSERT_TRUE(run.Start(ts::Quoted(Copy("TorvaMan.exe")) + " /CW=TorvaTestWatch,Setup,Work"));
+    // Registered by the run, which then waits for "Setup" to go.
+    const DWORD end = GetTickCount() + 15000;
+    while (!ea_.Registered() && static_cast<int>(end - GetTickCount()) > 0) Sleep(20);
+    ASSERT_TRUE(ea_.Registered());
+    EXPECT_EQ(0, Close(*a, first));
+    auto b = StartWindow("TorvaMan.exe", &second);
+    ASSERT_NE(nullptr, second);
+    EXPECT_EQ(0, Close(*b, second));
+    DestroyWindow(setup);
+    EXPECT_EQ(0, run.Wait(15000));
+}
+
 TEST_F(Editions, StartsAtTheSameInstantOpenOneWindow) {
     const std::string path = Copy("TorvaMan8.exe");
     std::vector<std::unique_ptr<ts::Child>> starts;
