@@ -114,7 +114,7 @@ std::string UnixPathOf(const std::string& path) {
 // arguments must be ASCII. Wine hands out no process handle that can be waited on for it.
 bool StartHost(const std::string& program, const std::vector<std::string>& args) {
     std::string command = Quoted(program);
-    for (const std::string& a : args) command += " " + Quoted(a);
+    for (const std::string& a : args) command.append(" ").append(Quoted(a));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
