@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "edition/Edition.h"
 #include "environment/FileCopy.h"
 #include "environment/Handles.h"
@@ -57,6 +59,11 @@ bool SameFile(const std::string& a, const std::string& b) {
                             {iy.dwVolumeSerialNumber, iy.nFileIndexHigh, iy.nFileIndexLow}, FullPathName(a),
                             FullPathName(b));
 }
+bool IsFolder(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool RemoveFile(const std::string& path) {
     SetFileAttributesA(path.c_str(), 0);
     return DeleteFileA(path.c_str()) != 0;
@@ -74,9 +81,7 @@ FolderResult SwitchOfficeCopy(const std::string& installed, const std::string& s
     if (mode == 1) {
         if (!CopyFileOpen(source, installed, false)) {
             const DWORD error = GetLastError();
-            const DWORD attributes = GetFileAttributesA(installed.c_str());
-            const bool folderInTheWay = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-            return error == ERROR_ACCESS_DENIED && !folderInTheWay ? FolderResult::Refused : FolderResult::Failed;
+            return error == ERROR_ACCESS_DENIED && !IsFolder(installed) ? FolderResult::Refused : FolderResult::Failed;
         }
         if (turnedAside.empty() || !IsFile(turnedAside)) return FolderResult::Done;
         RemoveFile(turnedAside);
@@ -118,7 +123,15 @@ bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeS
     OfficeSwitchReport& r = report ? *report : own;
     try {
         const std::string source = AddTrailingBackslash(productFolder) + excel::kProductWorkbook;
-        for (const std::string& folder : GetOfficeXlStartFolders()) {
+        // An InstallRoot whose start-up folder is not there is what an uninstalled Office leaves behind.
+        std::vector<std::string> folders = GetOfficeXlStartFolders();
+        folders.erase(std::remove_if(folders.begin(), folders.end(), [](const std::string& f) { return !IsFolder(f); }),
+                      folders.end());
+        if (mode == 1 && !folders.empty() && !IsFile(source)) {
+            r.missingSource = source;
+            return false;
+        }
+        for (const std::string& folder : folders) {
             const std::string installed = AddTrailingBackslash(folder) + excel::kProductWorkbook;
             switch (SwitchOfficeCopy(installed, source, mode)) {
             case FolderResult::Done:
@@ -129,6 +142,24 @@ bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeS
             }
         }
         return r.Ok();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool SwitchAssociation(int version, const std::string& productFolder, int mode, OfficeSwitchReport* report) {
+    OfficeSwitchReport own;
+    OfficeSwitchReport& r = report ? *report : own;
+    try {
+        WriteExplorerCommand(version, mode);
+        if (SwitchOfficeStartupFile(productFolder, mode, &r)) return true;
+        if (mode == 1) {
+            // Explorer would tell Excel to run macros that Torva.xla brings, and open nothing.
+            WriteExplorerCommand(version, 2);
+            const std::string source = AddTrailingBackslash(productFolder) + excel::kProductWorkbook;
+            for (const std::string& placed : r.placed) SwitchAddinFile(placed, source, 2);
+        }
+        return false;
     } catch (...) {
         return false;
     }
@@ -157,8 +188,8 @@ bool SwitchAddin(const std::string& letter) {
                            MB_ICONERROR, "システムエラー");
             return false;
         }
-        WriteExplorerCommand(ServedExcelVersion(), mode);
-        SwitchOfficeStartupFile(productFolder, mode);
+        // No box: an unattended run must not stop, and the add-in itself is switched.
+        SwitchAssociation(ServedExcelVersion(), productFolder, mode);
         return true;
     } catch (...) {
         return false;

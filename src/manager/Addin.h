@@ -20,11 +20,16 @@ struct OfficeSwitchReport {
     std::vector<std::string> refused;  // folders that only an administrator may change
     std::vector<std::string> failed;   // folders that could not take or give up the workbook otherwise
     std::vector<std::string> placed;   // the workbooks this switch placed
-    bool Ok() const { return refused.empty() && failed.empty(); }
+    std::string missingSource;         // the product's own Torva.xla, when it was not there to place
+    bool Ok() const { return refused.empty() && failed.empty() && missingSource.empty(); }
 };
 // "Torva.xla" in the start-up folder of every Office found; true when every folder took the change.
 bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeSwitchReport* report = nullptr);
-// What the window tells the user when SwitchOfficeStartupFile was not true.
+// The Explorer association (mode 1) or its end (any other mode), with Torva.xla placed in or withdrawn
+// from every Office start-up folder. An association counts only with Torva.xla everywhere: otherwise
+// Excel's plain command and the folders go back as a dissociation leaves them, and the result is false.
+bool SwitchAssociation(int version, const std::string& productFolder, int mode, OfficeSwitchReport* report = nullptr);
+// What the window tells the user when SwitchAssociation was not true.
 std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode);
 // "S" registers, "E" removes, any other letter toggles (command line).
 bool SwitchAddin(const std::string& letter);

@@ -26,6 +26,7 @@ std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode) {
         return text + "\r\r";
     };
     std::string text;
+    if (!report.missingSource.empty()) text += "製品フォルダにTorva.xlaがありません。\r" + report.missingSource + "\r\r";
     if (!report.refused.empty())
         text += listed(placing ? "次のフォルダにTorva.xlaを置くには管理者の権限が必要です。"
                                : "次のフォルダのTorva.xlaを削除するには管理者の権限が必要です。",
@@ -35,7 +36,8 @@ std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode) {
         text += listed(placing ? "次のフォルダにTorva.xlaを置くことができませんでした。"
                                : "次のフォルダのTorva.xlaを削除することができませんでした。",
                        report.failed);
-    return text;
+    if (text.empty() || !placing) return text;
+    return "エクスプローラとの関連づけはできませんでした。\r\r" + text;
 }
 
 bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::string& fullPathA,

@@ -389,9 +389,8 @@ void TManagerForm::OKBtnClick(TObject*) {
     const std::string productFolder = ReadProductFolder();
     if (associatedFound != associationChosen) {
         const int mode = associationChosen ? 1 : 2;
-        WriteExplorerCommand(v, mode);
         OfficeSwitchReport report;
-        if (SwitchOfficeStartupFile(productFolder, mode, &report)) {
+        if (SwitchAssociation(v, productFolder, mode, &report)) {
             if (!changed)
                 ShowMessageBox(ApplicationHandle(),
                                mode == 1 ? "エクスプローラとの関連づけを有効にしました\r\r"

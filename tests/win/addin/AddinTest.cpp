@@ -78,7 +78,9 @@ TEST(SwitchOfficeStartupFile, EveryOfficeInEitherRegistryViewOnceAndEachFailureR
     EXPECT_TRUE(SwitchOfficeStartupFile(inst.ProductFolder(), 1));  // no Office at all: nothing to do
 
     const std::string office11 = inst.AddOffice(11);
-    const std::string office12 = inst.AddOffice(12, /*createXlStart=*/false);
+    inst.AddOffice(12, /*createXlStart=*/false);  // what an uninstalled Office leaves: not counted
+    const std::string office14 = inst.AddOffice(14);
+    ASSERT_TRUE(CreateDirectoryA((office14 + excel::kProductWorkbook).c_str(), nullptr));
     const std::string office15 = inst.AddOffice(15);
     const std::string office16 = inst.AddOffice(16);
     const std::string office16Other = inst.AddOffice(16, true, /*otherView=*/true);
@@ -95,10 +97,9 @@ TEST(SwitchOfficeStartupFile, EveryOfficeInEitherRegistryViewOnceAndEachFailureR
     EXPECT_EQ(4u, report.placed.size());
     EXPECT_TRUE(report.refused.empty());
     ASSERT_EQ(1u, report.failed.size());
-    EXPECT_EQ(office12, report.failed[0]);
+    EXPECT_EQ(office14, report.failed[0]);
 
-    RemoveDirectoryA((office12.substr(0, office12.size() - 8) + "\\xlstart").c_str());
-    EXPECT_TRUE(SwitchOfficeStartupFile(product, 2));  // nothing to withdraw from Office 12 is no failure
+    EXPECT_TRUE(SwitchOfficeStartupFile(product, 2));  // nothing to withdraw from Office 14 is no failure
     for (const std::string& folder : {office11, office15, office16, office16Other})
         EXPECT_FALSE(ts::FileExists(folder + excel::kProductWorkbook)) << folder;
     EXPECT_TRUE(ts::FileExists(product + excel::kProductWorkbook));
@@ -164,6 +165,29 @@ TEST(SwitchAddin, SwitchesTheFileTheAssociationAndTheOfficeCopies) {
     EXPECT_FALSE(inst.Registered());
 }
 
+// Explorer's command calls macros that Torva.xla brings: without it in every Office, Excel's own command goes back.
+TEST(SwitchAssociation, WithoutTorvaXlaEverywhereTheAssociationIsTakenBack) {
+    ts::MessageBoxRecorder boxes;
+    Installation inst;
+    const std::string takes = inst.AddOffice(9);
+    const std::string inTheWay = inst.AddOffice(11);
+    ASSERT_TRUE(CreateDirectoryA((inTheWay + excel::kProductWorkbook).c_str(), nullptr));
+    EXPECT_FALSE(SwitchAssociation(5, inst.ProductFolder(), 1));
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand(excel::kCsv));
+    EXPECT_FALSE(ts::FileExists(takes + excel::kProductWorkbook));
+    // The command line's switch does the same without a word, and its run goes on.
+    if (ts::RunningUnder().empty()) {
+        ts::RegDeleteTree(HKEY_CURRENT_USER, "Software\\Classes\\Excel.Sheet.5");
+        EXPECT_TRUE(SwitchAddin("S"));
+        EXPECT_TRUE(inst.Registered());
+        EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
+        EXPECT_FALSE(ts::FileExists(takes + excel::kProductWorkbook));
+    }
+    EXPECT_TRUE(boxes.calls().empty());
+    RemoveDirectoryA((inTheWay + excel::kProductWorkbook).c_str());
+}
+
 TEST(SwitchAddin, AnUndeterminableStateIsFalseWithoutAMessage) {
     ts::MessageBoxRecorder boxes;
     {
@@ -224,5 +248,5 @@ TEST(SwitchAddinFileOn9x, TwoNamesForOneFileNeverLoseIt) {
 }
 
 TEST(FamilyRuns, SwitchAddinFileOnWindows98) {
-    EXPECT_EQ(0, ts::RunSelfAs("win98", "SwitchAddinFileOn9x.*"));
+    EXPECT_EQ(0, ts::RunSelfAs("win98", "SwitchAddinFileOn9x.*:SwitchAssociation.*"));
 }

@@ -214,8 +214,10 @@ TEST_F(Manager, ApplyingARemovalWithdrawsTheWorkbook) {
     EXPECT_FALSE(form_->OKBtn->Enabled());
 }
 
-TEST_F(Manager, AnOfficeFolderThatDoesNotTakeTorvaXlaIsNamedNotReportedAsDone) {
+// Without Torva.xla in every Office start-up folder Explorer would call macros that are not there.
+TEST_F(Manager, AnAssociationWithoutTorvaXlaEverywhereIsNotMadeAndTheFolderNamed) {
     Installation inst(Installation::Options().Registered());
+    const std::string takes = inst.AddOffice(9);
     const std::string inTheWay = inst.AddOffice(11);
     ASSERT_TRUE(CreateDirectoryA((inTheWay + excel::kProductWorkbook).c_str(), nullptr));
     const std::string aside = inst.AddVirtualizedOffice(16);
@@ -228,10 +230,25 @@ TEST_F(Manager, AnOfficeFolderThatDoesNotTakeTorvaXlaIsNamedNotReportedAsDone) {
     EXPECT_EQ(ApplicationHandle(), box.owner);
     EXPECT_EQ("Torvaマネージャ", box.caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.flags);
-    EXPECT_EQ("次のフォルダにTorva.xlaを置くには管理者の権限が必要です。\r" + aside +
+    EXPECT_EQ("エクスプローラとの関連づけはできませんでした。\r\r"
+              "次のフォルダにTorva.xlaを置くには管理者の権限が必要です。\r" + aside +
                   "\r\rTorvaマネージャを管理者として実行してください。\r\r"
                   "次のフォルダにTorva.xlaを置くことができませんでした。\r" + inTheWay + "\r\r",
               box.text);
+    // Left as a dissociation leaves it.
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand(excel::kCsv));
+    EXPECT_FALSE(ts::FileExists(takes + excel::kProductWorkbook));
+    EXPECT_FALSE(form_->ExpChk->Checked());
+
+    const std::string source = inst.ProductFolder() + excel::kProductWorkbook;
+    DeleteFileA(source.c_str());
+    form_->ExpChk->SetChecked(true);
+    form_->OKBtn->Click();
+    ASSERT_EQ(2u, boxes_.calls().size());
+    EXPECT_EQ("エクスプローラとの関連づけはできませんでした。\r\r製品フォルダにTorva.xlaがありません。\r" + source + "\r\r",
+              boxes_.calls()[1].text);
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
     RemoveDirectoryA((inTheWay + excel::kProductWorkbook).c_str());
 }
 
