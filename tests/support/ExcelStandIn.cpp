@@ -65,20 +65,7 @@ std::vector<std::string> ExcelStandIn::CallLines() const {
     return calls;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::vector<std::string> lines;
-    const std::string text = ReadFileBytes(path);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
+std::vector<std::string> ReadLines(const std::string& path) { return SplitLines(ReadFileBytes(path)); }
 
 std::vector<std::string> LinesStartingWith(const std::string& path, const std::string& prefix) {
     std::vector<std::string> found;

@@ -22,6 +22,8 @@ std::string FixturePath(const std::string& name);
 bool FileExists(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);  // empty when missing
+// The lines of a text (CR LF or LF), without their ends.
+std::vector<std::string> SplitLines(const std::string& text);
 // Deletes a file or a folder tree (attributes cleared first); missing is fine.
 void RemoveTree(const std::string& path);
 
