@@ -22,20 +22,6 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     return ansi;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
 // The texts between pairs of backticks, in the ANSI code page.
@@ -77,7 +63,7 @@ std::string ReadReadme() {
 
 std::vector<std::vector<Row>> TablesAfter(const std::string& text, const std::string& marker) {
     std::vector<std::vector<Row>> tables;
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = ts::SplitLines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
         if (!StartsWith(lines[i], marker)) continue;
         std::vector<Row> rows;
@@ -93,7 +79,7 @@ std::vector<std::vector<Row>> TablesAfter(const std::string& text, const std::st
 }
 
 std::string BlockAfter(const std::string& text, const std::string& marker) {
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = ts::SplitLines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
         if (!StartsWith(lines[i], marker) || i + 1 >= lines.size() || !StartsWith(lines[i + 1], "```")) continue;
         std::string block;
@@ -136,18 +122,26 @@ void WalkFolder(const std::string& folder, Snapshot& s) {
 
 void WalkKey(HKEY key, const std::string& name, const std::vector<std::string>& skipped, Snapshot& s) {
     s.keys.insert(name);
-    // Sized once from the key's own figures, so that each value and subkey takes one call.
+    // Sized once from the key's own figures, so that each value and subkey takes one call. Names are
+    // counted in characters, and one may take two bytes in the ANSI code page.
     DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
     if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values, &maxValueName,
                          &maxData, nullptr, nullptr) != ERROR_SUCCESS)
         return;
-    std::vector<char> valueName(maxValueName + 2), child(maxSubKey + 2);
+    std::vector<char> valueName(2 * maxValueName + 2), child(2 * maxSubKey + 2);
     std::string data(maxData + 1, '\0');
     for (DWORD i = 0; i < values; ++i) {
-        DWORD nameLen = static_cast<DWORD>(valueName.size()), type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key, i, valueName.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                          &size) != ERROR_SUCCESS)
-            continue;
+        DWORD nameLen = 0, type = 0, size = 0;
+        LONG rc = ERROR_MORE_DATA;
+        // A value that grew since the key was asked is read again with room for it.
+        for (int attempt = 0; attempt < 3 && rc == ERROR_MORE_DATA; ++attempt) {
+            if (size >= data.size()) data.resize(size + 1);
+            nameLen = static_cast<DWORD>(valueName.size());
+            size = static_cast<DWORD>(data.size());
+            rc = RegEnumValueA(key, i, valueName.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                               &size);
+        }
+        if (rc != ERROR_SUCCESS) continue;
         std::string stored(reinterpret_cast<const char*>(&type), sizeof type);
         stored.append(data.data(), size);
         s.values[{name, std::string(valueName.data(), nameLen)}] = stored;
@@ -253,7 +247,7 @@ bool IsSettingsKey(const std::string& content) { return StartsWith(content, "[")
 std::map<std::string, std::string> SettingsKeys(const std::string& bytes) {
     std::map<std::string, std::string> keys;
     std::string section;
-    for (const std::string& line : Lines(bytes)) {
+    for (const std::string& line : ts::SplitLines(bytes)) {
         if (StartsWith(line, "[")) {
             section = UpperAscii(line.substr(0, line.find(']') + 1));
             continue;
