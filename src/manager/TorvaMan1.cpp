@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "edition/Edition.h"
+#include "environment/Phases.h"
 #include "environment/Profile.h"
 #include "excel/ExcelAutomation.h"
 #include "excel/ExcelFacts.h"
@@ -43,7 +44,9 @@ T* Make(TManagerForm* form, TWinControl* parent, int left, int top, int width, i
 
 }  // namespace
 
-TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
+TManagerForm::TManagerForm(TComponent* owner) : TManagerForm(owner, DesignOnly{}) { FormCreate(this); }
+
+TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
     ManagerForm = this;
     BindMessage(WM_PAINT, [this](TMessage&) {
         // Validate first: the refresh must not leave the window asking to be painted again.
@@ -148,6 +151,7 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
             if (auto* control = dynamic_cast<TWinControl*>(Components(i)); control && control->ControlVisible())
                 control->Handle();
     }
+    MarkPhase("window and controls made");
 
     TaskTray1 = nullptr;
     try {
@@ -163,8 +167,7 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
     } catch (const ENotifyIconError& e) {
         TrayFailed(e);
     }
-
-    FormCreate(this);
+    MarkPhase("tray icon added");
 }
 
 TManagerForm::~TManagerForm() {
@@ -243,6 +246,7 @@ void TManagerForm::FormShow() {
     // Once the program is ending, further paints change nothing.
     if (ending_) return;
     ++refreshCount_;
+    MarkPhase("refresh begins");
     const int n = WindowVersion();
     const std::string settings = SettingsFileName();
     RemoveVirtualStoreCopy(settings);
@@ -272,6 +276,7 @@ void TManagerForm::FormShow() {
     ExplorerAssociated = CheckExplorer(n);
     StateExplorer(ExplorerAssociated);
     SetOKBtn();
+    MarkPhase("refresh ends");
 }
 
 void TManagerForm::StateTorva(int state, const std::string& label) {
@@ -440,11 +445,14 @@ void TManagerForm::SpeedButton1Click(TObject*) { ShowManagerHelp(ReadHelpFolder(
 
 void RunManagerWindow() {
     Application().Initialize();
+    MarkPhase("application initialised");
     {
         auto form = std::make_unique<TManagerForm>(nullptr);
+        MarkPhase("window created");
         Application().SetMainForm(form.get());
         if (!form->Ending() && !Application().Terminated()) {
             form->SetForm();
+            MarkPhase("shown");
             Application().Run();
         }
     }

@@ -75,6 +75,10 @@ public:
     bool Ending() const { return ending_; }
 
 protected:
+    // The window as designed, with its controls, texts and tray icon, but nothing read and no
+    // FormCreate: the start-up benchmark builds its mock-up of this window on it.
+    struct DesignOnly {};
+    TManagerForm(TComponent* owner, DesignOnly);
     void CreateParams(TCreateParams& params) override;
 
 private:

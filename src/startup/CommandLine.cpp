@@ -4,6 +4,7 @@
 
 #include "edition/Edition.h"
 #include "environment/Launch.h"
+#include "environment/Phases.h"
 #include "environment/StrUtils.h"
 #include "excel/ExcelAutomation.h"
 #include "manager/Addin.h"
@@ -32,11 +33,15 @@ public:
 
     void Execute() {
         CloseRunningExcel(ExcelVersionOfEdition(EditionCode));
+        MarkPhase("Excel told to quit");
         if (!Switch("E")) return;
+        MarkPhase("add-in off");
         if (!values_.runPath.empty()) RunProgram(values_.runPath, "", EnsureApplicationHandle(), 1);
         if (!Switch("S")) return;
+        MarkPhase("add-in on");
         if (!WatchWindows()) return;
         if (!values_.exePath.empty()) RunProgram(values_.exePath, "", EnsureApplicationHandle(), 0);
+        MarkPhase("final program started");
     }
 
 private:
@@ -83,5 +88,6 @@ private:
 
 void RunCommandLineMode(const std::vector<std::string>& args, bool managerRunning) {
     EnsureApplicationHandle();
+    MarkPhase("application window");
     Run(args, managerRunning).Execute();
 }

@@ -3,6 +3,7 @@
 
 #include "edition/Edition.h"
 #include "environment/Handles.h"
+#include "environment/Phases.h"
 #include "manager/TorvaMan1.h"
 #include "startup/ArgGrammar.h"
 #include "startup/CommandLine.h"
@@ -35,10 +36,12 @@ void Run() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Every path ends with 0, which update scripts rely on; each step reports its own
     // failures, so whatever still escapes them only ends the run.
+    MarkPhase("entry");
     try {
         Run();
     } catch (...) {
     }
+    MarkPhase("end");
     return 0;
 }
 

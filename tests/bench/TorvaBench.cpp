@@ -3,7 +3,7 @@
 // (baseline columns empty when the figure has none); "idle" prints READY lines for
 // the script, which reads the processor time of the watching process from Linux.
 //
-//   TorvaBench startup N | refresh N | cmdline N | growth N | idle N
+//   TorvaBench startup N | refresh N | cmdline N | growth N | idle N | phases N TRACE-FILE
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,22 +125,27 @@ void Startup(int n) {
     CopyFileA(ts::ProgramPath().c_str(), program.c_str(), FALSE);
     const std::string minimal = ts::BuildDir() + "bench\\BenchWindow.exe";
     const std::string withControls = ts::BuildDir() + "bench\\BenchWindowCC.exe";
+    const std::string mockup = ts::BuildDir() + "bench\\ManagerMockup.exe";
     auto managerReady = [](HWND form) {
         const std::string text = ts::ManagerControls(form).Panel1();
         return text.find_first_not_of(' ') != std::string::npos;  // a blank until the first refresh
     };
     auto minimalReady = [](HWND w) { return ts::WindowText(FindWindowExA(w, nullptr, "STATIC", nullptr)) == "ready"; };
-    std::vector<double> mine, base, baseControls;
+    std::vector<double> mine, base, baseControls, baseMockup;
     TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady);  // warm the file cache
     TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady);
     TimeToWindow(ts::Quoted(withControls), "TorvaBenchWindow", minimalReady);
+    TimeToWindow(ts::Quoted(mockup), "TManagerForm", managerReady);
     for (int i = 0; i < n; ++i) {
         mine.push_back(TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady));
         base.push_back(TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady));
+        baseMockup.push_back(TimeToWindow(ts::Quoted(mockup), "TManagerForm", managerReady));
         baseControls.push_back(TimeToWindow(ts::Quoted(withControls), "TorvaBenchWindow", minimalReady));
     }
     Row("start-up to window with panel text", "ms", 1000, mine, "minimal window + tray icon", base);
+    Row("  the same, against", "ms", 1000, mine, "mock-up of the window", baseMockup);
     Row("  the same, against", "ms", 1000, mine, "minimal + common controls", baseControls);
+    Row("  mock-up of the window", "ms", 1000, baseMockup, "minimal window + tray icon", base);
 }
 
 // Seconds the process takes from creation to its end.
@@ -158,15 +164,21 @@ void Cmdline(int n) {
     CopyFileA(ts::ProgramPath().c_str(), program.c_str(), FALSE);
     const std::string probe = ts::FixturePath("Probe");
     const std::string run = ts::Quoted(program) + " /EXE=" + probe;
+    const std::string launch = ts::Quoted(ts::BuildDir() + "bench\\Launcher.exe") + " " + probe;
     TimeToExit(run);
+    TimeToExit(launch);
     TimeToExit(ts::Quoted(probe));
-    std::vector<double> mine, base;
+    std::vector<double> mine, base, probeAlone;
     for (int i = 0; i < n; ++i) {
         mine.push_back(TimeToExit(run));
-        base.push_back(TimeToExit(ts::Quoted(probe)));
+        Sleep(100);
+        base.push_back(TimeToExit(launch));
+        Sleep(100);
+        probeAlone.push_back(TimeToExit(ts::Quoted(probe)));
         Sleep(100);
     }
-    Row("command line /EXE=probe, to exit", "ms", 1000, mine, "probe alone, to exit", base);
+    Row("command line /EXE=probe, to exit", "ms", 1000, mine, "launcher: CreateProcess probe", base);
+    Row("  the same, against", "ms", 1000, mine, "probe alone, to exit", probeAlone);
 }
 
 // What one refresh reads, without touching the window.
@@ -333,11 +345,199 @@ void Idle(int n) {
     }
 }
 
+
+// ---- where the time of one start goes: the build with its steps marked (MarkPhase), run with
+// Wine's time-stamped trace of DLL loads, DLL initialisations and debugger output. A process
+// started by Wine writes its trace where this driver's standard error goes (tools/bench: a file,
+// named as the third argument). Wine stamps in the milliseconds of GetTickCount, so the marks
+// line up with the moment before CreateProcess.
+
+struct Mark {
+    std::string name;
+    DWORD at;  // ms after CreateProcess was called
+};
+
+struct TracedRun {
+    std::vector<Mark> marks;
+    std::vector<Mark> loads;  // DLLs loaded once the initialisations began
+    DWORD comMapping = 0;     // the time the COM libraries took to map, when the program imports them
+};
+
+// Starts CommandLine traced; T0 is the moment just before.
+bool StartTraced(const std::string& commandLine, ts::Child& child, DWORD& t0) {
+    // Wine takes the channels from the new process's environment: this driver stays untraced.
+    char old[256] = {};
+    const bool had = GetEnvironmentVariableA("WINEDEBUG", old, sizeof old) > 0;
+    SetEnvironmentVariableA("WINEDEBUG", "+timestamp,+loaddll,+module,+debugstr");
+    t0 = GetTickCount();
+    const bool ok = child.Start(commandLine);
+    SetEnvironmentVariableA("WINEDEBUG", had ? old : nullptr);
+    return ok;
+}
+
+std::string Quoted(const std::string& line, size_t from) {
+    const size_t open = line.find('"', from);
+    if (open == std::string::npos) return std::string();
+    return line.substr(open + 1, line.find('"', open + 1) - open - 1);
+}
+
+// The steps of the main thread from T0 on: the program mapped, the DLLs it imports mapped, each
+// DLL initialisation that took 2 ms or more, then the program's own marks.
+TracedRun ReadTrace(const std::string& traceFile, DWORD t0, DWORD thread) {
+    TracedRun run;
+    const std::string text = ts::ReadFileBytes(traceFile);
+    std::vector<Mark> mapped;
+    bool initialising = false;
+    Mark init{"", 0};
+    for (size_t pos = 0; pos < text.size();) {
+        size_t eol = text.find('\n', pos);
+        if (eol == std::string::npos) eol = text.size();
+        const std::string line = text.substr(pos, eol - pos);
+        pos = eol + 1;
+        unsigned sec = 0, ms = 0, tid = 0;
+        int used = 0;
+        if (std::sscanf(line.c_str(), "%u.%u:%x:%n", &sec, &ms, &tid, &used) < 3 || tid != thread) continue;
+        if (sec * 1000 + ms < t0) continue;  // an earlier process with the same thread id
+        const DWORD at = sec * 1000 + ms - t0;
+        if (line.find(":debugstr:OutputDebugStringA ") != std::string::npos) {
+            const std::string name = Quoted(line, used);
+            run.marks.push_back({name == "entry" ? "runtime started, entry point" : name, at});
+        } else if (line.find(":loaddll:build_module Loaded ") != std::string::npos) {
+            std::string dll = Quoted(line, used);
+            dll = dll.substr(dll.find_last_of('\\') + 1);
+            if (initialising) {
+                run.loads.push_back({dll, at});
+                continue;
+            }
+            for (const char* com : {"ole32.dll", "oleaut32.dll", "rpcrt4.dll", "combase.dll"})
+                if (_stricmp(dll.c_str(), com) == 0 && !mapped.empty()) run.comMapping += at - mapped.back().at;
+            mapped.push_back({dll, at});
+        } else if (line.find(":module:MODULE_InitDLL (") != std::string::npos &&
+                   line.find(",PROCESS_ATTACH,") != std::string::npos) {
+            // Only the initialisations the loader runs before the entry point: a DLL loaded
+            // later, or by another DLL's initialisation, is called with no reserved pointer.
+            const size_t reserved = line.find(",PROCESS_ATTACH,") + 16;
+            if (line.find_first_not_of('0', reserved) == line.find(')', reserved)) continue;
+            if (line.find(" - CALL") != std::string::npos) {
+                if (!initialising && !mapped.empty()) {
+                    run.marks.push_back({"process made, program mapped", mapped.front().at});
+                    run.marks.push_back({"its " + std::to_string(mapped.size() - 1) + " DLLs mapped", mapped.back().at});
+                }
+                initialising = true;
+                init = {Quoted(line, used), at};
+            } else if (line.find(" - RETURN") != std::string::npos && at >= init.at + 2) {
+                run.marks.push_back({init.name + " initialised", at});
+            }
+        }
+    }
+    return run;
+}
+
+// For each step in the order first seen: the median time it took (from the step before) and,
+// in the name, the median moment it ended; then the DLLs loaded while it ran.
+void PhaseRows(const char* title, const std::vector<TracedRun>& runs) {
+    std::printf("%s\n", title);
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<double>> took, ended;
+    std::map<std::string, std::string> loadsIn;
+    std::vector<double> com;
+    for (const TracedRun& run : runs) {
+        std::map<std::string, int> seen;
+        std::vector<std::string> names;
+        DWORD before = 0;
+        for (const Mark& m : run.marks) {
+            // A step that repeats (the refresh) is counted: "refresh begins 1", "refresh ends 1", ...
+            std::string name = m.name;
+            if (m.name.rfind("refresh ", 0) == 0) name += " " + std::to_string(++seen[m.name]);
+            if (!took.count(name)) order.push_back(name);
+            took[name].push_back(m.at - before);
+            ended[name].push_back(m.at);
+            names.push_back(name);
+            before = m.at;
+        }
+        for (const Mark& dll : run.loads) {
+            size_t i = 0;
+            while (i + 1 < run.marks.size() && run.marks[i].at < dll.at) ++i;
+            if (names.empty()) break;
+            std::string& list = loadsIn[names[i]];
+            if (list.find(dll.name) == std::string::npos) list += (list.empty() ? "" : ", ") + dll.name;
+        }
+        com.push_back(run.comMapping);
+    }
+    for (const std::string& name : order) {
+        char figure[160];
+        const size_t k = took[name].size();
+        std::snprintf(figure, sizeof figure, "  %s (ends at %.0f)%s", name.c_str(), Summarise(ended[name]).median,
+                      k < runs.size() ? (" in " + std::to_string(k) + " of " + std::to_string(runs.size())).c_str() : "");
+        Row(figure, "ms", 1, took[name]);
+        if (loadsIn.count(name)) std::printf("      loads %s\n", loadsIn[name].c_str());
+        if (name.rfind("its ", 0) == 0 && Summarise(com).max > 0)
+            Row("    of which COM (ole32, oleaut32, rpcrt4, combase)", "ms", 1, com);
+    }
+}
+
+// Marks in the order they happened; those after Until are dropped.
+void Settle(TracedRun& run, DWORD until = MAXDWORD) {
+    std::stable_sort(run.marks.begin(), run.marks.end(), [](const Mark& a, const Mark& b) { return a.at < b.at; });
+    while (!run.marks.empty() && run.marks.back().at > until) run.marks.pop_back();
+}
+
+void Phases(int n, const std::string& trace) {
+    Installation inst(Installation::Options().Registered());
+    ts::TempDir dir;
+    const std::string program = dir / "TorvaMan.exe";
+    CopyFileA((ts::BuildDir() + "bench\\TorvaManPhases.exe").c_str(), program.c_str(), FALSE);
+    const std::string probe = ts::FixturePath("Probe");
+    std::vector<TracedRun> cmdline, window;
+    for (int i = 0; i <= n; ++i) {  // the first of each warms the file cache and is not counted
+        {
+            ts::Child child;
+            DWORD t0 = 0;
+            if (!StartTraced(ts::Quoted(program) + " /EXE=" + probe, child, t0)) return;
+            child.Wait(30000);
+            const DWORD end = GetTickCount() - t0;
+            TracedRun run = ReadTrace(trace, t0, child.MainThreadId());
+            run.marks.push_back({"process ended", end});
+            Settle(run);
+            if (i > 0) cmdline.push_back(run);
+        }
+        Sleep(200);
+        {
+            ts::Child child;
+            DWORD t0 = 0;
+            if (!StartTraced(ts::Quoted(program), child, t0)) return;
+            DWORD seen = 0;
+            HWND h = nullptr;
+            while (GetTickCount() - t0 < 30000) {
+                h = VisibleWindowOf(child.Pid(), "TManagerForm");
+                const std::string text = h ? ts::ManagerControls(h).Panel1() : std::string();
+                if (text.find_first_not_of(' ') != std::string::npos) {
+                    seen = GetTickCount() - t0;
+                    break;
+                }
+                Sleep(1);
+            }
+            // What still runs after the panel shows its text (more refreshes?) is shown too.
+            Pump(500);
+            const DWORD closed = GetTickCount() - t0;
+            PostMessageA(h, WM_CLOSE, 0, 0);
+            if (child.Wait(15000) < 0) child.Kill();
+            TracedRun run = ReadTrace(trace, t0, child.MainThreadId());
+            run.marks.push_back({"panel text seen by the driver", seen});
+            Settle(run, closed);
+            if (i > 0) window.push_back(run);
+        }
+        Sleep(200);
+    }
+    PhaseRows("where the time goes: TorvaMan.exe /EXE=probe (marked build, medians)", cmdline);
+    PhaseRows("where the time goes: TorvaMan.exe, window (marked build, medians)", window);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: TorvaBench startup|refresh|cmdline|growth|idle [N]\n");
+        std::fprintf(stderr, "usage: TorvaBench startup|refresh|cmdline|growth|idle [N] | phases N TRACE-FILE\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -347,6 +547,7 @@ int main(int argc, char** argv) {
     else if (mode == "cmdline") Cmdline(n);
     else if (mode == "growth") Growth(n);
     else if (mode == "idle") Idle(n);
+    else if (mode == "phases" && argc > 3) Phases(n, argv[3]);
     else return 2;
     return 0;
 }
