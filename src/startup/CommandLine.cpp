@@ -40,7 +40,7 @@ public:
         if (!Switch("S")) return;
         MarkPhase("add-in on");
         if (!WatchWindows()) return;
-        if (!values_.exePath.empty()) RunProgram(values_.exePath, "", EnsureApplicationHandle(), 0);
+        if (!values_.exePath.empty()) RunProgram(values_.exePath, "", ApplicationHandle(), 0, EnsureApplicationHandle);
         MarkPhase("final program started");
     }
 
@@ -86,8 +86,9 @@ private:
 
 }  // namespace
 
+// The application window, owner of the run's message boxes and hidden while a program is waited
+// for, is made only when one of those needs it: the first window of a process loads the display
+// driver and the theme engine, and an ordinary run shows nothing.
 void RunCommandLineMode(const std::vector<std::string>& args, bool managerRunning) {
-    EnsureApplicationHandle();
-    MarkPhase("application window");
     Run(args, managerRunning).Execute();
 }

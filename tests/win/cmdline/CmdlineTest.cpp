@@ -30,15 +30,25 @@ protected:
     ts::Child run_;
 };
 
+// The run's own hidden application window owns Box (it is made only when a box or a wait needs it).
+bool OwnedByTheApplicationWindow(HWND box, DWORD pid) {
+    const HWND owner = GetWindow(box, GW_OWNER);
+    DWORD ownerPid = 0;
+    GetWindowThreadProcessId(owner, &ownerPid);
+    char cls[64] = {};
+    return owner && ownerPid == pid && GetClassNameA(owner, cls, sizeof cls) && std::string(cls) == "TorvaManApplication";
+}
+
 }  // namespace
 
 TEST_F(Cmdline, APlainProgramRunsWhileTheAddinIsRemoved) {
     Installation inst(Installation::Options().Registered());
-    Start(ts::Quoted(probe_), inst);
+    Start(ts::Quoted(probe_), inst, {"TORVA_PROBE_OWNER_CLASS=TorvaManApplication"});
     EXPECT_EQ(0, Finish());
     const auto checks = ProbeLines("check ");
     ASSERT_EQ(1u, checks.size());
     EXPECT_EQ("check " + inst.Installed() + " missing", checks[0]);
+    EXPECT_EQ(std::vector<std::string>{"owner visible=0 enabled=0"}, ProbeLines("owner "));
     EXPECT_EQ(1u, ProbeLines("end ").size());  // waited for, so it had ended before the switch back
     EXPECT_TRUE(inst.Registered());
     EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
@@ -107,6 +117,29 @@ TEST_F(Cmdline, AFailedSwitchIsReportedAndEndsTheRun) {
     // The waited-for program ran with the add-in off; the final one never started.
     EXPECT_EQ(1u, ProbeLines("start ").size());
     EXPECT_EQ(Installation::AddinBytes(), ts::ReadFileBytes(inst.Parked()));
+}
+
+// Without a program waited for before them, these boxes are the first need of an owner.
+TEST_F(Cmdline, AFailedSwitchIsReportedInABoxOfTheApplicationWindow) {
+    Installation inst(Installation::Options().XlStartIsAFile());
+    Start("/EXE=" + probe_, inst);
+    const ts::MessageBoxInfo box = ts::WaitForMessageBox(run_.Pid(), 20000);
+    ASSERT_NE(nullptr, box.hwnd);
+    EXPECT_EQ("システムエラー", box.caption);
+    EXPECT_TRUE(OwnedByTheApplicationWindow(box.hwnd, run_.Pid()));
+    ts::ClickButton(box.hwnd);
+    EXPECT_EQ(0, Finish());
+}
+
+TEST_F(Cmdline, AMissingFinalProgramIsReportedInABoxOfTheApplicationWindow) {
+    Installation inst(Installation::Options().Registered());
+    Start("/EXE=" + (dir_ / "missing.exe"), inst);
+    const ts::MessageBoxInfo box = ts::WaitForMessageBox(run_.Pid(), 20000);
+    ASSERT_NE(nullptr, box.hwnd);
+    EXPECT_EQ("指定のファイルがみつかりません。", box.text);
+    EXPECT_TRUE(OwnedByTheApplicationWindow(box.hwnd, run_.Pid()));
+    ts::ClickButton(box.hwnd);
+    EXPECT_EQ(0, Finish());
 }
 
 TEST_F(Cmdline, TheWatchedWindowKeepsTheAddinRemovedWhileItIsOpen) {
