@@ -433,37 +433,50 @@ TracedRun ReadTrace(const std::string& traceFile, DWORD t0, DWORD thread) {
     return run;
 }
 
-// For each step in the order first seen: the median time it took (from the step before) and,
-// in the name, the median moment it ended; then the DLLs loaded while it ran.
+// For each step that most runs have, in the order of the median moment it ended: the median
+// time it took (from the step before) and, in the name, that moment; then the DLLs loaded while
+// it ran. A step that only a few runs have (a DLL initialisation near 2 ms) counts in the next.
 void PhaseRows(const char* title, const std::vector<TracedRun>& runs) {
     std::printf("%s\n", title);
-    std::vector<std::string> order;
+    // A step that repeats (the refresh) is counted: "refresh begins 1", "refresh ends 1", ...
+    auto namesOf = [](const TracedRun& run) {
+        std::map<std::string, int> seen;
+        std::vector<std::string> names;
+        for (const Mark& m : run.marks)
+            names.push_back(m.name.rfind("refresh ", 0) == 0 ? m.name + " " + std::to_string(++seen[m.name]) : m.name);
+        return names;
+    };
+    std::map<std::string, size_t> runsWith;
+    for (const TracedRun& run : runs)
+        for (const std::string& name : namesOf(run)) ++runsWith[name];
     std::map<std::string, std::vector<double>> took, ended;
     std::map<std::string, std::string> loadsIn;
     std::vector<double> com;
+    std::vector<std::string> order;  // as first seen; sorted below
     for (const TracedRun& run : runs) {
-        std::map<std::string, int> seen;
-        std::vector<std::string> names;
+        const std::vector<std::string> names = namesOf(run);
+        std::vector<size_t> kept;
         DWORD before = 0;
-        for (const Mark& m : run.marks) {
-            // A step that repeats (the refresh) is counted: "refresh begins 1", "refresh ends 1", ...
-            std::string name = m.name;
-            if (m.name.rfind("refresh ", 0) == 0) name += " " + std::to_string(++seen[m.name]);
-            if (!took.count(name)) order.push_back(name);
-            took[name].push_back(m.at - before);
-            ended[name].push_back(m.at);
-            names.push_back(name);
-            before = m.at;
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (2 * runsWith[names[i]] < runs.size()) continue;
+            if (!took.count(names[i])) order.push_back(names[i]);
+            took[names[i]].push_back(run.marks[i].at - before);
+            ended[names[i]].push_back(run.marks[i].at);
+            before = run.marks[i].at;
+            kept.push_back(i);
         }
         for (const Mark& dll : run.loads) {
-            size_t i = 0;
-            while (i + 1 < run.marks.size() && run.marks[i].at < dll.at) ++i;
-            if (names.empty()) break;
-            std::string& list = loadsIn[names[i]];
+            size_t k = 0;
+            while (k + 1 < kept.size() && run.marks[kept[k]].at < dll.at) ++k;
+            if (kept.empty()) break;
+            std::string& list = loadsIn[names[kept[k]]];
             if (list.find(dll.name) == std::string::npos) list += (list.empty() ? "" : ", ") + dll.name;
         }
         com.push_back(run.comMapping);
     }
+    std::stable_sort(order.begin(), order.end(), [&](const std::string& a, const std::string& b) {
+        return Summarise(ended[a]).median < Summarise(ended[b]).median;
+    });
     for (const std::string& name : order) {
         char figure[160];
         const size_t k = took[name].size();
