@@ -1,8 +1,7 @@
 #include "manager/TorvaMan1.h"
 
-#include <objbase.h>
-
 #include "edition/Edition.h"
+#include "environment/ComUtil.h"
 #include "environment/Phases.h"
 #include "environment/Profile.h"
 #include "excel/ExcelAutomation.h"
@@ -456,5 +455,5 @@ void RunManagerWindow() {
             Application().Run();
         }
     }
-    CoUninitialize();
+    EndCom();
 }

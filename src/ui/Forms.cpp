@@ -1,7 +1,6 @@
 #include "ui/Forms.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
@@ -93,7 +92,6 @@ TApplication::TApplication() {
 void TApplication::Initialize() {
     SetApplicationHandle(EnsureApplicationHandle());
     SetWindowTextA(Handle(), Title.c_str());
-    CoInitialize(nullptr);
 }
 
 TApplication::~TApplication() {

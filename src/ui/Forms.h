@@ -53,8 +53,8 @@ public:
     // The form that was activated last; none when none was or it is gone.
     TForm* ActiveForm() const { return activeForm_; }
 
-    // Makes the hidden owner window (the owner of every message box) and initialises
-    // COM on this thread; the common controls are loaded with the application.
+    // Makes the hidden owner window (the owner of every message box). The common controls
+    // are loaded with the application; COM is initialised at its first use (EnsureCom).
     void Initialize();
     HWND Handle() const;
 
