@@ -53,6 +53,9 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
         BeginPaint(Handle(), &ps);
         EndPaint(Handle(), &ps);
         FormPaint(this);
+        // The icon joins once the window and its controls have painted: the window shows
+        // sooner, and nobody can tell the icon came a moment later.
+        AddTrayIcon();
     });
     BindMessage(WM_COMMAND, [this](TMessage& m) {
         // The Enter key presses the default button.
@@ -151,22 +154,6 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
                 control->Handle();
     }
     MarkPhase("window and controls made");
-
-    TaskTray1 = nullptr;
-    try {
-        TaskTray1 = new TTrayIcon_(this);
-        TaskTray1->BeginReading();
-        TaskTray1->SetTipHelp("TipHelp");
-        TaskTray1->SetIcon(&Icon());
-        TaskTray1->SetRBPopupMenu(PopupMenu1);
-        TaskTray1->SetVisible(true);
-        TaskTray1->SetBalloonIcon(biifNone);
-        TaskTray1->OnDblClick = [this](TObject* s) { TaskTray1_DblClick(s); };
-        TaskTray1->FinishLoading();
-    } catch (const ENotifyIconError& e) {
-        TrayFailed(e);
-    }
-    MarkPhase("tray icon added");
 }
 
 TManagerForm::~TManagerForm() {
@@ -190,6 +177,28 @@ void TManagerForm::CreateParams(TCreateParams& params) {
 
 // ---------------------------------------------------------------- creation and display
 
+void TManagerForm::AddTrayIcon() {
+    if (trayAdded_) return;
+    trayAdded_ = true;
+    try {
+        TaskTray1 = new TTrayIcon_(this);
+        TaskTray1->BeginReading();
+        TaskTray1->SetTipHelp("TipHelp");
+        TaskTray1->SetIcon(&Icon());
+        TaskTray1->SetRBPopupMenu(PopupMenu1);
+        TaskTray1->SetVisible(true);
+        TaskTray1->SetBalloonIcon(biifNone);
+        TaskTray1->OnDblClick = [this](TObject* s) { TaskTray1_DblClick(s); };
+        TaskTray1->FinishLoading();
+    } catch (const ENotifyIconError& e) {
+        TrayFailed(e);
+    }
+    // The tips set meanwhile follow in their order, as when the icon came first.
+    for (const std::string& tip : tipsBefore_) SetTrayTip(tip);
+    tipsBefore_.clear();
+    MarkPhase("tray icon added");
+}
+
 // A notification area that is slow or gone (at log-on, typically) leaves the window
 // working without its icon; the user hears of it once, not at every paint.
 void TManagerForm::TrayFailed(const ENotifyIconError& e) {
@@ -199,6 +208,7 @@ void TManagerForm::TrayFailed(const ENotifyIconError& e) {
 }
 
 void TManagerForm::SetTrayTip(const std::string& tip) {
+    if (!trayAdded_) tipsBefore_.push_back(tip);
     if (!TaskTray1) return;
     try {
         TaskTray1->SetTipHelp(tip);
@@ -217,6 +227,7 @@ void TManagerForm::FormCreate(TObject*) {
     std::string excelFolder, startupFolder;
     GetExcelFolders(SettingsFileName(), excelFolder, startupFolder);
     if (!startupFolder.empty() && !ForceFolders(startupFolder)) {
+        AddTrayIcon();  // as in every start, the icon is there while the box is
         ShowMessageBox(ApplicationHandle(), "Excelフォルダがみつかりませんでした。\rTorvaマネージャを強制終了します。",
                        MB_OK | MB_ICONERROR, "システムエラー");
         ending_ = true;
@@ -294,6 +305,7 @@ void TManagerForm::StateTorva(int state, const std::string& label) {
     }
     ending_ = true;
     Hide();
+    AddTrayIcon();  // as in every start, the icon is there while the box is
     ShowMessageBox(ApplicationHandle(),
                    "システムが異常です。\rExcelもしくは" + label + "が正常にインストールされてません。\r\r" + label +
                        "マネージャーを強制終了します。",

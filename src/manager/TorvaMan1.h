@@ -3,6 +3,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tray/TrayIcon_.h"
 #include "ui/Forms.h"
@@ -38,12 +39,13 @@ public:
     TMenuItem* Torva3;
     TMenuItem* N2;
     TMenuItem* N1;
-    TTrayIcon_* TaskTray1;
+    TTrayIcon_* TaskTray1 = nullptr;  // added after the first paint
 
     // ---- creation, display and refresh
     void FormCreate(TObject* sender);
     void SetForm();
-    void FormShow();
+    // Virtual for the start-up benchmark's mock-up, which writes fixed values instead.
+    virtual void FormShow();
     void FormPaint(TObject* sender);
     void StateTorva(int state, const std::string& label);
     void StateExplorer(bool associated);
@@ -75,8 +77,8 @@ public:
     bool Ending() const { return ending_; }
 
 protected:
-    // The window as designed, with its controls, texts and tray icon, but nothing read and no
-    // FormCreate: the start-up benchmark builds its mock-up of this window on it.
+    // The window as designed, with its controls and texts, but nothing read and no FormCreate:
+    // the start-up benchmark builds its mock-up of this window on it.
     struct DesignOnly {};
     TManagerForm(TComponent* owner, DesignOnly);
     void CreateParams(TCreateParams& params) override;
@@ -84,10 +86,13 @@ protected:
 private:
     void ShowAgain();
     void SetTrayTip(const std::string& tip);
+    void AddTrayIcon();
     void TrayFailed(const ENotifyIconError& e);
     int refreshCount_ = 0;
     bool ending_ = false;
     bool trayFailureShown_ = false;
+    bool trayAdded_ = false;
+    std::vector<std::string> tipsBefore_;  // set before the icon was added
 };
 
 // The single manager window while it exists (window mode).

@@ -304,7 +304,10 @@ TEST_F(Manager, AFailedSwitchEndsTheProgramAfterTheRefresh) {
 
 TEST_F(Manager, ABrokenInstallationIsReportedOnce) {
     Installation inst(Installation::Options().WithoutProductDir());
+    int iconsWhileShown = 0;  // the icon, otherwise added after the first paint, is there meanwhile
+    boxes_.onShow = [&](const ts::MessageBoxRecorder::Call&) { iconsWhileShown = shell_.Count(NIM_ADD); };
     Open();
+    EXPECT_EQ(1, iconsWhileShown);
     ASSERT_EQ(1u, boxes_.calls().size());
     EXPECT_EQ(ApplicationHandle(), boxes_.calls()[0].owner);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes_.calls()[0].flags);
@@ -331,7 +334,11 @@ TEST_F(Manager, AMissingStartupFolderIsMadeAndAnImpossibleOneEndsTheProgram) {
     ts::WriteFileBytes(blocker, "x");
     ts::WriteSettingsFile(inst.SettingsPath(), "[NewEnv]\r\nExcelDir=" + blocker + "\\Excel\r\n[GenDir]\r\nDir=" +
                                                    inst.ProductFolder() + "\r\n");
+    const int iconsBefore = shell_.Count(NIM_ADD);
+    int iconsWhileShown = 0;
+    boxes_.onShow = [&](const ts::MessageBoxRecorder::Call&) { iconsWhileShown = shell_.Count(NIM_ADD); };
     Open();
+    EXPECT_EQ(iconsBefore + 1, iconsWhileShown);
     ASSERT_EQ(1u, boxes_.calls().size());
     EXPECT_EQ("システムエラー", boxes_.calls()[0].caption);
     EXPECT_EQ("Excelフォルダがみつかりませんでした。\rTorvaマネージャを強制終了します。", boxes_.calls()[0].text);
