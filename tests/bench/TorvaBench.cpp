@@ -5,6 +5,7 @@
 //
 //   TorvaBench startup N | refresh N | cmdline N | growth N | idle N | phases N TRACE-FILE
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -114,7 +115,7 @@ double TimeToWindow(const std::string& commandLine, const char* cls, const std::
         Sleep(1);
     }
     if (child.Wait(15000) < 0) child.Kill();
-    Sleep(200);  // let the notification area forget the icon
+    Sleep(500);  // let the notification area forget the icon before the next start
     return t;
 }
 
@@ -169,16 +170,70 @@ void Cmdline(int n) {
     TimeToExit(launch);
     TimeToExit(ts::Quoted(probe));
     std::vector<double> mine, base, probeAlone;
+    // Each run starts once the last one's programs (the probe and its console host) are gone.
     for (int i = 0; i < n; ++i) {
         mine.push_back(TimeToExit(run));
-        Sleep(100);
+        Sleep(300);
         base.push_back(TimeToExit(launch));
-        Sleep(100);
+        Sleep(300);
         probeAlone.push_back(TimeToExit(ts::Quoted(probe)));
-        Sleep(100);
+        Sleep(300);
     }
     Row("command line /EXE=probe, to exit", "ms", 1000, mine, "launcher: CreateProcess probe", base);
     Row("  the same, against", "ms", 1000, mine, "probe alone, to exit", probeAlone);
+
+    // The shell start against CreateProcess, each the first start in a fresh process (this
+    // driver again, "shellstart"), as in a command-line run; with the flags the program uses
+    // and with more that could make it quicker.
+    const char* const kinds[] = {"ShellExecuteA (final program)", "ShellExecuteExA, the waited start's flags",
+                                 "  the same + SEE_MASK_NOASYNC", "  the same + SEE_MASK_NOZONECHECKS"};
+    std::vector<double> shell[4], create;
+    const std::string self = ts::Quoted(ts::BuildDir() + "bench\\TorvaBench.exe") + " shellstart ";
+    auto once = [&](int kind) {
+        ts::Child child;
+        const std::string out = dir / "shellstart.txt";
+        child.Start(self + std::to_string(kind) + " " + ts::Quoted(probe) + " " + ts::Quoted(out));
+        child.Wait(30000);
+        Sleep(100);  // the probe ends
+        return std::atof(ts::ReadFileBytes(out).c_str());
+    };
+    for (int i = 0; i < n; ++i) {
+        for (int kind = 0; kind < 4; ++kind) shell[kind].push_back(once(kind));
+        create.push_back(once(4));
+    }
+    for (int kind = 0; kind < 4; ++kind) Row(kinds[kind], "ms", 1, shell[kind], "CreateProcessA", create);
+}
+
+// One start of Probe in this fresh process: 0 ShellExecuteA, 1-3 ShellExecuteExA with the waited
+// start's flags and more, 4 CreateProcessA; writes the milliseconds the call took to Out.
+void ShellStart(int kind, const std::string& probe, const std::string& out) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | (kind == 2 ? SEE_MASK_NOASYNC : 0) |
+                 (kind == 3 ? SEE_MASK_NOZONECHECKS : 0);
+    info.lpVerb = "open";
+    info.lpFile = probe.c_str();
+    info.lpParameters = "";
+    info.lpDirectory = "";
+    info.nShow = SW_SHOW;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = ts::Quoted(probe);
+    const double t0 = Now();
+    if (kind == 0) {
+        ShellExecuteA(nullptr, "open", probe.c_str(), "", nullptr, SW_SHOWNORMAL);
+    } else if (kind == 4) {
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+    } else if (ShellExecuteExA(&info)) {
+        CloseHandle(info.hProcess);
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", (Now() - t0) * 1000);
+    ts::WriteFileBytes(out, text);
 }
 
 // What one refresh reads, without touching the window.
@@ -501,20 +556,23 @@ void Phases(int n, const std::string& trace) {
     const std::string program = dir / "TorvaMan.exe";
     CopyFileA((ts::BuildDir() + "bench\\TorvaManPhases.exe").c_str(), program.c_str(), FALSE);
     const std::string probe = ts::FixturePath("Probe");
-    std::vector<TracedRun> cmdline, window;
+    const std::string launcher = ts::Quoted(ts::BuildDir() + "bench\\Launcher.exe") + " " + probe;
+    std::vector<TracedRun> cmdline, launches, window;
+    auto toExit = [&](const std::string& commandLine, bool counted, std::vector<TracedRun>& runs) {
+        ts::Child child;
+        DWORD t0 = 0;
+        if (!StartTraced(commandLine, child, t0)) return;
+        child.Wait(30000);
+        const DWORD end = GetTickCount() - t0;
+        TracedRun run = ReadTrace(trace, t0, child.MainThreadId());
+        run.marks.push_back({"process ended", end});
+        Settle(run);
+        if (counted) runs.push_back(run);
+        Sleep(300);
+    };
     for (int i = 0; i <= n; ++i) {  // the first of each warms the file cache and is not counted
-        {
-            ts::Child child;
-            DWORD t0 = 0;
-            if (!StartTraced(ts::Quoted(program) + " /EXE=" + probe, child, t0)) return;
-            child.Wait(30000);
-            const DWORD end = GetTickCount() - t0;
-            TracedRun run = ReadTrace(trace, t0, child.MainThreadId());
-            run.marks.push_back({"process ended", end});
-            Settle(run);
-            if (i > 0) cmdline.push_back(run);
-        }
-        Sleep(200);
+        toExit(launcher, i > 0, launches);
+        toExit(ts::Quoted(program) + " /EXE=" + probe, i > 0, cmdline);
         {
             ts::Child child;
             DWORD t0 = 0;
@@ -540,9 +598,10 @@ void Phases(int n, const std::string& trace) {
             Settle(run, closed);
             if (i > 0) window.push_back(run);
         }
-        Sleep(200);
+        Sleep(1000);  // the notification area forgets the icon
     }
     PhaseRows("where the time goes: TorvaMan.exe /EXE=probe (marked build, medians)", cmdline);
+    PhaseRows("the same for the launcher (Launcher.exe probe)", launches);
     PhaseRows("where the time goes: TorvaMan.exe, window (marked build, medians)", window);
 }
 
@@ -561,6 +620,7 @@ int main(int argc, char** argv) {
     else if (mode == "growth") Growth(n);
     else if (mode == "idle") Idle(n);
     else if (mode == "phases" && argc > 3) Phases(n, argv[3]);
+    else if (mode == "shellstart" && argc > 4) ShellStart(std::atoi(argv[2]), argv[3], argv[4]);
     else return 2;
     return 0;
 }
