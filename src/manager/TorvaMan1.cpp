@@ -53,9 +53,10 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
         BeginPaint(Handle(), &ps);
         EndPaint(Handle(), &ps);
         FormPaint(this);
-        // The icon joins once the window and its controls have painted: the window shows
-        // sooner, and nobody can tell the icon came a moment later.
+        // The icon and the hints join once the window and its controls have painted: the
+        // window shows sooner, and nobody can tell they came a moment later.
         AddTrayIcon();
+        HoldHints(false);
     });
     BindMessage(WM_COMMAND, [this](TMessage& m) {
         // The Enter key presses the default button.
@@ -65,6 +66,7 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
         }
         DefaultHandler(m);
     });
+    HoldHints(true);
     SetCaption(kCaption);
     SetFont(UiFont(-11, false, ANSI_CHARSET));
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -157,6 +159,7 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
 }
 
 TManagerForm::~TManagerForm() {
+    HoldHints(false);  // when it never painted
     if (HandleAllocated()) UnmarkManagerWindow(Handle(), EditionCode);
     if (ManagerForm == this) ManagerForm = nullptr;
 }

@@ -2,11 +2,19 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/Forms.h"
 
 namespace {
 constexpr const char* kObjectProperty = "TorvaMan.Control";
+
+bool g_hintsHeld = false;
+std::vector<TWinControl*>& WaitingHints() {
+    static std::vector<TWinControl*> waiting;
+    return waiting;
 }
+}  // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
 
@@ -96,8 +104,22 @@ void TWinControl::SetShowHint(bool show) {
     UpdateHintTool(!show);
 }
 
+void TWinControl::HoldHints(bool hold) {
+    g_hintsHeld = hold;
+    if (hold) return;
+    std::vector<TWinControl*> waiting;
+    waiting.swap(WaitingHints());
+    for (TWinControl* control : waiting) control->UpdateHintTool();
+}
+
 void TWinControl::UpdateHintTool(bool remove) {
+    auto& waiting = WaitingHints();
+    waiting.erase(std::remove(waiting.begin(), waiting.end(), this), waiting.end());
     if (!handle_ || !parent_) return;
+    if (g_hintsHeld && !remove) {
+        waiting.push_back(this);
+        return;
+    }
     HWND tip = remove ? Application().ExistingHintWindow() : Application().HintWindow();
     if (!tip) return;
     TOOLINFOA ti{};

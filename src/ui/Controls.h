@@ -70,6 +70,9 @@ public:
     void SetHint(const std::string& hint);
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool show);
+    // While held, hints wait instead of joining the hint window (which is then not made yet);
+    // releasing gives the waiting ones to it. A window holds them until it has painted.
+    static void HoldHints(bool hold);
 
 protected:
     // Without a parent: a hidden, unowned pop-up window; with one: a child of it.

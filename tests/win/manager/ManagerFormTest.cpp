@@ -75,6 +75,8 @@ TEST_F(Manager, TheRefreshShowsTheStateInPanelTrayAndFlags) {
     EXPECT_FALSE(f.UnEnableBtn->Down());
     EXPECT_TRUE(f.UnEnableBtn->ShowHint());
     EXPECT_FALSE(f.EnableBtn->ShowHint());
+    // The hints shown, those of UnEnableBtn and ExpChk, joined the hint window after the first paint.
+    EXPECT_EQ(2, SendMessageA(Application().ExistingHintWindow(), TTM_GETTOOLCOUNT, 0, 0));
     EXPECT_EQ(HandCursor(), f.UnEnableBtn->Cursor());
     EXPECT_EQ(nullptr, f.EnableBtn->Cursor());
     EXPECT_EQ("Torvaマネージャ", Application().Title);
