@@ -57,6 +57,7 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
         // window shows sooner, and nobody can tell they came a moment later.
         AddTrayIcon();
         HoldHints(false);
+        GiveWaitingHints();
     });
     BindMessage(WM_COMMAND, [this](TMessage& m) {
         // The Enter key presses the default button.
@@ -196,9 +197,8 @@ void TManagerForm::AddTrayIcon() {
     } catch (const ENotifyIconError& e) {
         TrayFailed(e);
     }
-    // The tips set meanwhile follow in their order, as when the icon came first.
-    for (const std::string& tip : tipsBefore_) SetTrayTip(tip);
-    tipsBefore_.clear();
+    // The tip set meanwhile follows, a change as when the icon came first.
+    if (!tipBefore_.empty()) SetTrayTip(tipBefore_);
     MarkPhase("tray icon added");
 }
 
@@ -211,7 +211,7 @@ void TManagerForm::TrayFailed(const ENotifyIconError& e) {
 }
 
 void TManagerForm::SetTrayTip(const std::string& tip) {
-    if (!trayAdded_) tipsBefore_.push_back(tip);
+    if (!trayAdded_) tipBefore_ = tip;
     if (!TaskTray1) return;
     try {
         TaskTray1->SetTipHelp(tip);

@@ -3,7 +3,6 @@
 #pragma once
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "tray/TrayIcon_.h"
 #include "ui/Forms.h"
@@ -92,7 +91,7 @@ private:
     bool ending_ = false;
     bool trayFailureShown_ = false;
     bool trayAdded_ = false;
-    std::vector<std::string> tipsBefore_;  // set before the icon was added
+    std::string tipBefore_;  // the last tip set before the icon was added
 };
 
 // The single manager window while it exists (window mode).

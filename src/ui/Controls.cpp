@@ -2,18 +2,11 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
 #include "ui/Forms.h"
 
 namespace {
 constexpr const char* kObjectProperty = "TorvaMan.Control";
-
 bool g_hintsHeld = false;
-std::vector<TWinControl*>& WaitingHints() {
-    static std::vector<TWinControl*> waiting;
-    return waiting;
-}
 }  // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
@@ -104,20 +97,19 @@ void TWinControl::SetShowHint(bool show) {
     UpdateHintTool(!show);
 }
 
-void TWinControl::HoldHints(bool hold) {
-    g_hintsHeld = hold;
-    if (hold) return;
-    std::vector<TWinControl*> waiting;
-    waiting.swap(WaitingHints());
-    for (TWinControl* control : waiting) control->UpdateHintTool();
+void TWinControl::HoldHints(bool hold) { g_hintsHeld = hold; }
+
+void TWinControl::GiveWaitingHints() {
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* control = dynamic_cast<TWinControl*>(Components(i)); control && control->hintWaiting_)
+            control->UpdateHintTool();
 }
 
 void TWinControl::UpdateHintTool(bool remove) {
-    auto& waiting = WaitingHints();
-    waiting.erase(std::remove(waiting.begin(), waiting.end(), this), waiting.end());
+    hintWaiting_ = false;
     if (!handle_ || !parent_) return;
     if (g_hintsHeld && !remove) {
-        waiting.push_back(this);
+        hintWaiting_ = true;
         return;
     }
     HWND tip = remove ? Application().ExistingHintWindow() : Application().HintWindow();
