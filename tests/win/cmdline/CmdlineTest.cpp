@@ -186,6 +186,24 @@ TEST_F(Cmdline, ARunningExcelIsClosedAndNoWorkbookIsMarkedSaved) {
     EXPECT_TRUE(quit);
 }
 
+// As on a Windows without automation: the running test finds nothing, and the run goes on.
+TEST_F(Cmdline, WithoutOleAutomationARunningExcelIsNotSeenAndTheRunGoesOn) {
+    Installation inst(Installation::Options().Registered());
+    ts::ScopedExcelProgIds ids({"Excel.Application.5"});
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({{excel::kCommonAddin, true}}));
+    // Wine's per-program setting keeps oleaut32 from the program (ole32 it cannot: Wine's own
+    // shell functions need it).
+    const std::string app = "Software\\Wine\\AppDefaults\\TorvaMan.exe";
+    ts::ScopedRegKey restored(HKEY_CURRENT_USER, app);
+    ts::RegSet(HKEY_CURRENT_USER, app + "\\DllOverrides", "oleaut32", "");
+    Start("x", inst);
+    EXPECT_EQ(0, Finish());
+    EXPECT_TRUE(inst.Registered());  // switched off and on again
+    EXPECT_TRUE(excel.Running());
+    for (const std::string& line : excel.LogLines()) EXPECT_EQ(std::string::npos, line.find("quit")) << line;
+}
+
 namespace {
 int g_paints = 0, g_otherPaints = 0;
 LRESULT CALLBACK CountPaints(HWND h, UINT m, WPARAM w, LPARAM l) {
