@@ -119,6 +119,16 @@ double TimeToWindow(const std::string& commandLine, const char* cls, const std::
     return t;
 }
 
+// Another build of the program to time beside this one (tools/bench --against): a copy named
+// TorvaMan.exe in a folder of its own under Dir; empty when none was given.
+std::string AgainstProgram(const ts::TempDir& dir) {
+    char path[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("TORVA_BENCH_AGAINST", path, sizeof path)) return std::string();
+    const std::string copy = dir / "against\\TorvaMan.exe";
+    CreateDirectoryA((dir / "against").c_str(), nullptr);
+    return CopyFileA(path, copy.c_str(), FALSE) ? copy : std::string();
+}
+
 void Startup(int n) {
     Installation inst(Installation::Options().Registered());
     ts::TempDir dir;
@@ -132,12 +142,15 @@ void Startup(int n) {
         return text.find_first_not_of(' ') != std::string::npos;  // a blank until the first refresh
     };
     auto minimalReady = [](HWND w) { return ts::WindowText(FindWindowExA(w, nullptr, "STATIC", nullptr)) == "ready"; };
-    std::vector<double> mine, base, baseControls, baseMockup;
+    const std::string against = AgainstProgram(dir);
+    std::vector<double> mine, base, baseControls, baseMockup, other;
+    if (!against.empty()) TimeToWindow(ts::Quoted(against), "TManagerForm", managerReady);
     TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady);  // warm the file cache
     TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady);
     TimeToWindow(ts::Quoted(withControls), "TorvaBenchWindow", minimalReady);
     TimeToWindow(ts::Quoted(mockup), "TManagerForm", managerReady);
     for (int i = 0; i < n; ++i) {
+        if (!against.empty()) other.push_back(TimeToWindow(ts::Quoted(against), "TManagerForm", managerReady));
         mine.push_back(TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady));
         base.push_back(TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady));
         baseMockup.push_back(TimeToWindow(ts::Quoted(mockup), "TManagerForm", managerReady));
@@ -147,6 +160,7 @@ void Startup(int n) {
     Row("  the same, against", "ms", 1000, mine, "mock-up of the window", baseMockup);
     Row("  the same, against", "ms", 1000, mine, "minimal + common controls", baseControls);
     Row("  mock-up of the window", "ms", 1000, baseMockup, "minimal window + tray icon", base);
+    if (!against.empty()) Row("  the same, against", "ms", 1000, mine, "the program given (--against)", other);
 }
 
 // Seconds the process takes from creation to its end.
@@ -169,9 +183,16 @@ void Cmdline(int n) {
     TimeToExit(run);
     TimeToExit(launch);
     TimeToExit(ts::Quoted(probe));
-    std::vector<double> mine, base, probeAlone;
+    const std::string against = AgainstProgram(dir);
+    const std::string againstRun = ts::Quoted(against) + " /EXE=" + probe;
+    if (!against.empty()) TimeToExit(againstRun);
+    std::vector<double> mine, base, probeAlone, other;
     // Each run starts once the last one's programs (the probe and its console host) are gone.
     for (int i = 0; i < n; ++i) {
+        if (!against.empty()) {
+            other.push_back(TimeToExit(againstRun));
+            Sleep(300);
+        }
         mine.push_back(TimeToExit(run));
         Sleep(300);
         base.push_back(TimeToExit(launch));
@@ -181,6 +202,7 @@ void Cmdline(int n) {
     }
     Row("command line /EXE=probe, to exit", "ms", 1000, mine, "launcher: CreateProcess probe", base);
     Row("  the same, against", "ms", 1000, mine, "probe alone, to exit", probeAlone);
+    if (!against.empty()) Row("  the same, against", "ms", 1000, mine, "the program given (--against)", other);
 
     // The shell start against CreateProcess, each the first start in a fresh process (this
     // driver again, "shellstart"), as in a command-line run; with the flags the program uses
