@@ -24,6 +24,7 @@ namespace {
 
 constexpr const char* kCaption = "Torvaマネージャ";
 constexpr int kClientWidth = 235, kClientHeight = 304;
+constexpr UINT_PTR kFinishStartTimer = 1;
 // The design caption; the first refresh replaces it with the state found.
 constexpr const char* kDesignNotAssociated = "　　現在関連づけはされていません。";
 constexpr const char* kNotAssociated = "　　現在関連付けはされていません。";
@@ -53,8 +54,13 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
         BeginPaint(Handle(), &ps);
         EndPaint(Handle(), &ps);
         FormPaint(this);
-        // The icon and the hints join once the window and its controls have painted: the
-        // window shows sooner, and nobody can tell they came a moment later.
+        if (!trayAdded_) SetTimer(Handle(), kFinishStartTimer, USER_TIMER_MINIMUM, nullptr);
+    });
+    // The icon and the hints join once the window and its controls have painted and the first
+    // frame is out: the window shows sooner, and nobody can tell they came a moment later.
+    BindMessage(WM_TIMER, [this](TMessage& m) {
+        if (m.WParam != kFinishStartTimer) return DefaultHandler(m);
+        KillTimer(Handle(), kFinishStartTimer);
         AddTrayIcon();
         HoldHints(false);
         GiveWaitingHints();

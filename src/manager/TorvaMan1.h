@@ -72,6 +72,8 @@ public:
 
     // How many refreshes ran (for checks that painting settles).
     int RefreshCount() const { return refreshCount_; }
+    // The tray icon and the hints were added, a moment after the first paint.
+    bool StartFinished() const { return trayAdded_; }
     // The start-up error was reported: the program is ending.
     bool Ending() const { return ending_; }
 

@@ -23,14 +23,14 @@ class Manager : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Application().Initialize(); }
 
-    // Creates and shows the window, then lets its first paint run.
+    // Creates and shows the window, then lets its first paint run and the start finish.
     void Open() {
         Application().ClearTerminated();
         form_ = std::make_unique<TManagerForm>(nullptr);
         Application().SetMainForm(form_.get());
         if (form_->Ending()) return;
         form_->SetForm();
-        PumpUntil([&] { return form_->RefreshCount() > 0; });
+        PumpUntil([&] { return form_->StartFinished() || form_->Ending(); });
     }
     template <class Fn>
     static bool PumpUntil(Fn fn, DWORD ms = 5000) {
