@@ -3,6 +3,85 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+
+class ComLibrary;
+ComLibrary* g_loaded = nullptr;  // once the libraries were asked for
+
+class ComLibrary {
+public:
+    ComLibrary() : ole_(LoadLibraryA("OLE32.DLL")), automation_(LoadLibraryA("OLEAUT32.DLL")) {
+        CoInitialize = LookupProc<decltype(CoInitialize)>(ole_.get(), "CoInitialize");
+        CoUninitialize = LookupProc<decltype(CoUninitialize)>(ole_.get(), "CoUninitialize");
+        CLSIDFromProgID = LookupProc<decltype(CLSIDFromProgID)>(ole_.get(), "CLSIDFromProgID");
+        CreateStreamOnHGlobal = LookupProc<decltype(CreateStreamOnHGlobal)>(ole_.get(), "CreateStreamOnHGlobal");
+        CoMarshalInterface = LookupProc<decltype(CoMarshalInterface)>(ole_.get(), "CoMarshalInterface");
+        CoReleaseMarshalData = LookupProc<decltype(CoReleaseMarshalData)>(ole_.get(), "CoReleaseMarshalData");
+        GetActiveObject = LookupProc<decltype(GetActiveObject)>(automation_.get(), "GetActiveObject");
+        SysAllocStringLen = LookupProc<decltype(SysAllocStringLen)>(automation_.get(), "SysAllocStringLen");
+        SysFreeString = LookupProc<decltype(SysFreeString)>(automation_.get(), "SysFreeString");
+        VariantClear = LookupProc<decltype(VariantClear)>(automation_.get(), "VariantClear");
+        complete_ = CoInitialize && CoUninitialize && CLSIDFromProgID && CreateStreamOnHGlobal && CoMarshalInterface &&
+                    CoReleaseMarshalData && GetActiveObject && SysAllocStringLen && SysFreeString && VariantClear;
+        g_loaded = this;
+    }
+    ~ComLibrary() {
+        End();
+        g_loaded = nullptr;
+    }
+    ComLibrary(const ComLibrary&) = delete;
+    ComLibrary& operator=(const ComLibrary&) = delete;
+
+    bool Begin() {
+        if (!complete_) return false;
+        if (!initialised_) initialised_ = SUCCEEDED(CoInitialize(nullptr));
+        return true;
+    }
+    void End() {
+        if (initialised_) CoUninitialize();
+        initialised_ = false;
+    }
+
+    decltype(&::CoInitialize) CoInitialize;
+    decltype(&::CoUninitialize) CoUninitialize;
+    decltype(&::CLSIDFromProgID) CLSIDFromProgID;
+    decltype(&::CreateStreamOnHGlobal) CreateStreamOnHGlobal;
+    decltype(&::CoMarshalInterface) CoMarshalInterface;
+    decltype(&::CoReleaseMarshalData) CoReleaseMarshalData;
+    decltype(&::GetActiveObject) GetActiveObject;
+    decltype(&::SysAllocStringLen) SysAllocStringLen;
+    decltype(&::SysFreeString) SysFreeString;
+    decltype(&::VariantClear) VariantClear;
+
+private:
+    UniqueModule ole_, automation_;
+    bool complete_ = false, initialised_ = false;
+};
+
+// Loaded at the first call; every COM object of the program is released before the end.
+ComLibrary& Com() {
+    static ComLibrary library;
+    return library;
+}
+
+}  // namespace
+
+bool EnsureCom() { return Com().Begin(); }
+
+void EndCom() {
+    if (g_loaded) g_loaded->End();  // never loads them only to end
+}
+
+// A BSTR or a VARIANT that holds anything was made by the library, so it is loaded.
+void FreeBstr(BSTR b) {
+    if (b) Com().SysFreeString(b);
+}
+
+void ClearVariant(VARIANT* v) {
+    if (v->vt != VT_EMPTY) Com().VariantClear(v);
+    v->vt = VT_EMPTY;
+}
+
 std::wstring WideFromAnsi(const std::string& ansi) {
     if (ansi.empty()) return std::wstring();
     const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
@@ -13,8 +92,9 @@ std::wstring WideFromAnsi(const std::string& ansi) {
 }
 
 UniqueBstr BstrFromAnsi(const std::string& ansi) {
+    if (!EnsureCom()) return UniqueBstr();
     const std::wstring wide = WideFromAnsi(ansi);
-    return UniqueBstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+    return UniqueBstr(Com().SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
 }
 
 Variant Variant::FromText(const std::string& ansi) {
@@ -64,9 +144,9 @@ HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, std::init
     EXCEPINFO fault{};
     UINT badArg = 0;
     hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &fault, &badArg);
-    SysFreeString(fault.bstrSource);
-    SysFreeString(fault.bstrDescription);
-    SysFreeString(fault.bstrHelpFile);
+    FreeBstr(fault.bstrSource);
+    FreeBstr(fault.bstrDescription);
+    FreeBstr(fault.bstrHelpFile);
     return hr;
 }
 
@@ -85,18 +165,18 @@ ComPtr<IDispatch> ActiveObjectFor(const std::string& progId) {
     ComPtr<IDispatch> object;
     const std::wstring wide = WideFromAnsi(progId);
     CLSID clsid;
-    if (wide.empty() || FAILED(CLSIDFromProgID(wide.c_str(), &clsid))) return object;
+    if (wide.empty() || !EnsureCom() || FAILED(Com().CLSIDFromProgID(wide.c_str(), &clsid))) return object;
     ComPtr<IUnknown> running;
-    if (FAILED(GetActiveObject(clsid, nullptr, running.put())) || !running) return object;
+    if (FAILED(Com().GetActiveObject(clsid, nullptr, running.put())) || !running) return object;
     running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.put()));
     return object;
 }
 
 std::string ObjectIdentity(IUnknown* object) {
-    if (!object) return std::string();
+    if (!object || !EnsureCom()) return std::string();
     ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) || !stream) return std::string();
-    if (FAILED(CoMarshalInterface(stream.get(), IID_IUnknown, object, MSHCTX_LOCAL, nullptr, MSHLFLAGS_NORMAL)))
+    if (FAILED(Com().CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) || !stream) return std::string();
+    if (FAILED(Com().CoMarshalInterface(stream.get(), IID_IUnknown, object, MSHCTX_LOCAL, nullptr, MSHLFLAGS_NORMAL)))
         return std::string();
     // OBJREF: signature, flags, IID, then the standard reference: flags, public references, OXID, OID.
     constexpr ULONG kSignature = 0x574F454D, kStandard = 1, kHandler = 2;
@@ -108,7 +188,7 @@ std::string ObjectIdentity(IUnknown* object) {
     const bool gotHead = SUCCEEDED(stream->Read(head, sizeof head, &read)) && read == sizeof head;
     // The marshaling took references of its own, which only releasing the data gives back.
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    CoReleaseMarshalData(stream.get());
+    Com().CoReleaseMarshalData(stream.get());
     ULONG signature = 0, flags = 0;
     std::memcpy(&signature, head, sizeof signature);
     std::memcpy(&flags, head + 4, sizeof flags);

@@ -1,4 +1,6 @@
-// Owners for automation values, and late-bound calls by member name.
+// COM and automation, bound at run time from ole32 and oleaut32: importing them cost every start,
+// while only a running test that can find something needs them. Owners for automation values,
+// and late-bound calls by member name.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -9,6 +11,17 @@
 
 #include "environment/Handles.h"
 
+// Loads the libraries and initialises COM on this thread, the program's main thread where all
+// its COM work runs; later calls find it done. False when a library or function is missing:
+// then no COM call is made, and no running program can be found.
+bool EnsureCom();
+// Ends the COM use that EnsureCom began (the window does when it closes; otherwise the end of
+// the process does, before the libraries are released).
+void EndCom();
+
+void FreeBstr(BSTR b);
+void ClearVariant(VARIANT* v);
+
 // A BSTR freed exactly once.
 class UniqueBstr {
 public:
@@ -17,7 +30,7 @@ public:
     UniqueBstr(const UniqueBstr&) = delete;
     UniqueBstr& operator=(const UniqueBstr&) = delete;
     UniqueBstr(UniqueBstr&& o) noexcept : b_(std::exchange(o.b_, nullptr)) {}
-    ~UniqueBstr() { SysFreeString(b_); }
+    ~UniqueBstr() { FreeBstr(b_); }
     BSTR get() const { return b_; }
     BSTR release() { return std::exchange(b_, nullptr); }
 
@@ -28,14 +41,14 @@ private:
 // A VARIANT cleared exactly once.
 class Variant {
 public:
-    Variant() { VariantInit(&v_); }
+    Variant() { v_.vt = VT_EMPTY; }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
-    Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
-    ~Variant() { VariantClear(&v_); }
+    Variant(Variant&& o) noexcept : v_(o.v_) { o.v_.vt = VT_EMPTY; }
+    ~Variant() { ClearVariant(&v_); }
     const VARIANT& get() const { return v_; }
     VARIANT* put() {
-        VariantClear(&v_);
+        ClearVariant(&v_);
         return &v_;
     }
     // Text in the ANSI code page; an empty Variant when the conversion fails.
@@ -64,5 +77,5 @@ ComPtr<IDispatch> DispatchOf(const VARIANT& value);
 std::string ObjectIdentity(IUnknown* object);
 
 // The running object registered for a ProgID (text in the ANSI code page), asked for
-// IDispatch; empty when none runs. COM must be initialised on this thread.
+// IDispatch; empty when none runs. EnsureCom must have succeeded.
 ComPtr<IDispatch> ActiveObjectFor(const std::string& progId);

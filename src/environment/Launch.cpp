@@ -51,19 +51,22 @@ bool StartAndWait(const std::string& fileName, const std::string& parameters, HW
     return ok;
 }
 
-bool StartAndReturn(const std::string& fileName, const std::string& parameters, HWND owner) {
+bool StartAndReturn(const std::string& fileName, const std::string& parameters, HWND owner, HWND (*makeOwner)()) {
     const auto r = StartablePath(fileName) ? reinterpret_cast<INT_PTR>(ShellExecuteA(
                                                  owner, "open", fileName.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL))
                                            : INT_PTR{SE_ERR_PNF};
     if (r > 32) return true;
-    ShowMessageBox(owner, StartErrorMessage(static_cast<int>(r), fileName), MB_OK | MB_ICONERROR, "エラー");
+    ShowMessageBox(makeOwner ? makeOwner() : owner, StartErrorMessage(static_cast<int>(r), fileName),
+                   MB_OK | MB_ICONERROR, "エラー");
     return false;
 }
 
 }  // namespace
 
-bool RunProgram(const std::string& fileName, const std::string& parameters, HWND owner, int waitMode) {
-    return waitMode == 1 ? StartAndWait(fileName, parameters, owner) : StartAndReturn(fileName, parameters, owner);
+bool RunProgram(const std::string& fileName, const std::string& parameters, HWND owner, int waitMode,
+                HWND (*makeOwner)()) {
+    if (waitMode == 1) return StartAndWait(fileName, parameters, makeOwner ? makeOwner() : owner);
+    return StartAndReturn(fileName, parameters, owner, makeOwner);
 }
 
 std::string StartErrorMessage(int code, const std::string& fileName) {

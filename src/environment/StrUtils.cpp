@@ -99,9 +99,23 @@ double VersionToFloat(const std::string& s) {
     std::string digits;
     for (char c : fraction)
         if (c >= '0' && c <= '9') digits += c;
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
     if (digits.empty()) return whole;
-    const std::string text = std::to_string(whole) + "." + digits;
-    return std::strtod(text.c_str(), nullptr);
+    // Rounded as a decimal conversion rounds whole.digits: an integer below 2^53 and a power of
+    // ten are both exact doubles, so one division rounds once. Digits that would take the integer
+    // past that (beyond the fifteenth or so; no version has them) are dropped. The library's
+    // converter would add 16 KB to the program for this.
+    constexpr uint64_t kExact = uint64_t{1} << 53;
+    uint64_t magnitude = whole < 0 ? uint64_t{0} - static_cast<uint64_t>(static_cast<int64_t>(whole))
+                                   : static_cast<uint64_t>(whole);
+    double scale = 1;
+    for (char c : digits) {
+        if (magnitude >= kExact / 10) break;
+        magnitude = magnitude * 10 + static_cast<uint64_t>(c - '0');
+        scale *= 10;
+    }
+    const double value = static_cast<double>(magnitude) / scale;
+    return whole < 0 ? -value : value;
 }
 
 std::string AddTrailingBackslash(const std::string& s) {

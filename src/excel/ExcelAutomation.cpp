@@ -1,7 +1,6 @@
 #include "excel/ExcelAutomation.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <algorithm>
 #include <vector>
@@ -17,10 +16,6 @@ constexpr size_t kMostInstances = 8;
 constexpr DWORD kQuitBudgetMs = 5000;
 // Between two looks at an instance that was told to quit and is still leaving.
 constexpr DWORD kLeavingPollMs = 100;
-
-// The command line runs without the application object, so nobody else sets COM up
-// on this thread. It stays initialised for the life of the thread.
-void EnsureCom() { CoInitialize(nullptr); }
 
 bool IsRegistered(const std::string& progId) {
     return !progId.empty() && !RegQueryString(HKEY_CLASSES_ROOT, progId + "\\CLSID", "").empty();
@@ -52,16 +47,16 @@ std::string AnsweringProgId(const std::string& progId) {
 
 bool IsExcelRunning(const std::string& progId) {
     const std::string asked = AnsweringProgId(progId);
-    if (asked.empty()) return false;
-    EnsureCom();
+    // COM is loaded and initialised only when the answer can be yes: at the first use, in the
+    // window as on the command line.
+    if (asked.empty() || !EnsureCom()) return false;
     return static_cast<bool>(ActiveObjectFor(asked));
 }
 
 bool CloseRunningExcel(int version) {
     try {
         const std::string progId = AnsweringProgId(excel::ProgIdFor(version));
-        if (progId.empty()) return false;
-        EnsureCom();
+        if (progId.empty() || !EnsureCom()) return false;
         // Of several running instances only the first answers; the next does once that one has
         // left the running-object table. One that is still leaving, or stays (its user kept a
         // workbook), is not told again, and one whose identity cannot be told is taken for it.

@@ -182,7 +182,8 @@ bool SwitchAddin(const std::string& letter) {
         const int mode = state == 0 ? 2 : 1;
         const char* verb = state == 0 ? "のアドイン解除" : "をアドイン登録";
         if (!SwitchAddinFile(at.installed, at.parked, mode)) {
-            ShowMessageBox(ApplicationHandle(),
+            // The command line makes its application window only now.
+            ShowMessageBox(EnsureApplicationHandle(),
                            std::string("システムエラーが発生したため\rTorva") + verb + "することができませんでした。" +
                                "\r\r" + "Torvaマネージャを強制終了します。",
                            MB_ICONERROR, "システムエラー");

@@ -1,8 +1,8 @@
 #include "manager/TorvaMan1.h"
 
-#include <objbase.h>
-
 #include "edition/Edition.h"
+#include "environment/ComUtil.h"
+#include "environment/Phases.h"
 #include "environment/Profile.h"
 #include "excel/ExcelAutomation.h"
 #include "excel/ExcelFacts.h"
@@ -24,6 +24,7 @@ namespace {
 
 constexpr const char* kCaption = "Torvaマネージャ";
 constexpr int kClientWidth = 235, kClientHeight = 304;
+constexpr UINT_PTR kFinishStartTimer = 1;
 // The design caption; the first refresh replaces it with the state found.
 constexpr const char* kDesignNotAssociated = "　　現在関連づけはされていません。";
 constexpr const char* kNotAssociated = "　　現在関連付けはされていません。";
@@ -43,7 +44,9 @@ T* Make(TManagerForm* form, TWinControl* parent, int left, int top, int width, i
 
 }  // namespace
 
-TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
+TManagerForm::TManagerForm(TComponent* owner) : TManagerForm(owner, DesignOnly{}) { FormCreate(this); }
+
+TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
     ManagerForm = this;
     BindMessage(WM_PAINT, [this](TMessage&) {
         // Validate first: the refresh must not leave the window asking to be painted again.
@@ -51,6 +54,16 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
         BeginPaint(Handle(), &ps);
         EndPaint(Handle(), &ps);
         FormPaint(this);
+        if (!trayAdded_) SetTimer(Handle(), kFinishStartTimer, USER_TIMER_MINIMUM, nullptr);
+    });
+    // The icon and the hints join once the window and its controls have painted and the first
+    // frame is out: the window shows sooner, and nobody can tell they came a moment later.
+    BindMessage(WM_TIMER, [this](TMessage& m) {
+        if (m.WParam != kFinishStartTimer) return DefaultHandler(m);
+        KillTimer(Handle(), kFinishStartTimer);
+        AddTrayIcon();
+        HoldHints(false);
+        GiveWaitingHints();
     });
     BindMessage(WM_COMMAND, [this](TMessage& m) {
         // The Enter key presses the default button.
@@ -60,6 +73,7 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
         }
         DefaultHandler(m);
     });
+    HoldHints(true);
     SetCaption(kCaption);
     SetFont(UiFont(-11, false, ANSI_CHARSET));
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -148,26 +162,11 @@ TManagerForm::TManagerForm(TComponent* owner) : TForm(owner) {
             if (auto* control = dynamic_cast<TWinControl*>(Components(i)); control && control->ControlVisible())
                 control->Handle();
     }
-
-    TaskTray1 = nullptr;
-    try {
-        TaskTray1 = new TTrayIcon_(this);
-        TaskTray1->BeginReading();
-        TaskTray1->SetTipHelp("TipHelp");
-        TaskTray1->SetIcon(&Icon());
-        TaskTray1->SetRBPopupMenu(PopupMenu1);
-        TaskTray1->SetVisible(true);
-        TaskTray1->SetBalloonIcon(biifNone);
-        TaskTray1->OnDblClick = [this](TObject* s) { TaskTray1_DblClick(s); };
-        TaskTray1->FinishLoading();
-    } catch (const ENotifyIconError& e) {
-        TrayFailed(e);
-    }
-
-    FormCreate(this);
+    MarkPhase("window and controls made");
 }
 
 TManagerForm::~TManagerForm() {
+    HoldHints(false);  // when it never painted
     if (HandleAllocated()) UnmarkManagerWindow(Handle(), EditionCode);
     if (ManagerForm == this) ManagerForm = nullptr;
 }
@@ -188,6 +187,27 @@ void TManagerForm::CreateParams(TCreateParams& params) {
 
 // ---------------------------------------------------------------- creation and display
 
+void TManagerForm::AddTrayIcon() {
+    if (trayAdded_) return;
+    trayAdded_ = true;
+    try {
+        TaskTray1 = new TTrayIcon_(this);
+        TaskTray1->BeginReading();
+        TaskTray1->SetTipHelp("TipHelp");
+        TaskTray1->SetIcon(&Icon());
+        TaskTray1->SetRBPopupMenu(PopupMenu1);
+        TaskTray1->SetVisible(true);
+        TaskTray1->SetBalloonIcon(biifNone);
+        TaskTray1->OnDblClick = [this](TObject* s) { TaskTray1_DblClick(s); };
+        TaskTray1->FinishLoading();
+    } catch (const ENotifyIconError& e) {
+        TrayFailed(e);
+    }
+    // The tip set meanwhile follows, a change as when the icon came first.
+    if (!tipBefore_.empty()) SetTrayTip(tipBefore_);
+    MarkPhase("tray icon added");
+}
+
 // A notification area that is slow or gone (at log-on, typically) leaves the window
 // working without its icon; the user hears of it once, not at every paint.
 void TManagerForm::TrayFailed(const ENotifyIconError& e) {
@@ -197,6 +217,7 @@ void TManagerForm::TrayFailed(const ENotifyIconError& e) {
 }
 
 void TManagerForm::SetTrayTip(const std::string& tip) {
+    if (!trayAdded_) tipBefore_ = tip;
     if (!TaskTray1) return;
     try {
         TaskTray1->SetTipHelp(tip);
@@ -215,6 +236,7 @@ void TManagerForm::FormCreate(TObject*) {
     std::string excelFolder, startupFolder;
     GetExcelFolders(SettingsFileName(), excelFolder, startupFolder);
     if (!startupFolder.empty() && !ForceFolders(startupFolder)) {
+        AddTrayIcon();  // as in every start, the icon is there while the box is
         ShowMessageBox(ApplicationHandle(), "Excelフォルダがみつかりませんでした。\rTorvaマネージャを強制終了します。",
                        MB_OK | MB_ICONERROR, "システムエラー");
         ending_ = true;
@@ -243,6 +265,7 @@ void TManagerForm::FormShow() {
     // Once the program is ending, further paints change nothing.
     if (ending_) return;
     ++refreshCount_;
+    MarkPhase("refresh begins");
     const int n = WindowVersion();
     const std::string settings = SettingsFileName();
     RemoveVirtualStoreCopy(settings);
@@ -272,6 +295,7 @@ void TManagerForm::FormShow() {
     ExplorerAssociated = CheckExplorer(n);
     StateExplorer(ExplorerAssociated);
     SetOKBtn();
+    MarkPhase("refresh ends");
 }
 
 void TManagerForm::StateTorva(int state, const std::string& label) {
@@ -290,6 +314,7 @@ void TManagerForm::StateTorva(int state, const std::string& label) {
     }
     ending_ = true;
     Hide();
+    AddTrayIcon();  // as in every start, the icon is there while the box is
     ShowMessageBox(ApplicationHandle(),
                    "システムが異常です。\rExcelもしくは" + label + "が正常にインストールされてません。\r\r" + label +
                        "マネージャーを強制終了します。",
@@ -440,13 +465,16 @@ void TManagerForm::SpeedButton1Click(TObject*) { ShowManagerHelp(ReadHelpFolder(
 
 void RunManagerWindow() {
     Application().Initialize();
+    MarkPhase("application initialised");
     {
         auto form = std::make_unique<TManagerForm>(nullptr);
+        MarkPhase("window created");
         Application().SetMainForm(form.get());
         if (!form->Ending() && !Application().Terminated()) {
             form->SetForm();
+            MarkPhase("shown");
             Application().Run();
         }
     }
-    CoUninitialize();
+    EndCom();
 }

@@ -38,12 +38,13 @@ public:
     TMenuItem* Torva3;
     TMenuItem* N2;
     TMenuItem* N1;
-    TTrayIcon_* TaskTray1;
+    TTrayIcon_* TaskTray1 = nullptr;  // added after the first paint
 
     // ---- creation, display and refresh
     void FormCreate(TObject* sender);
     void SetForm();
-    void FormShow();
+    // Virtual for the start-up benchmark's mock-up, which writes fixed values instead.
+    virtual void FormShow();
     void FormPaint(TObject* sender);
     void StateTorva(int state, const std::string& label);
     void StateExplorer(bool associated);
@@ -71,19 +72,28 @@ public:
 
     // How many refreshes ran (for checks that painting settles).
     int RefreshCount() const { return refreshCount_; }
+    // The tray icon and the hints were added, a moment after the first paint.
+    bool StartFinished() const { return trayAdded_; }
     // The start-up error was reported: the program is ending.
     bool Ending() const { return ending_; }
 
 protected:
+    // The window as designed, with its controls and texts, but nothing read and no FormCreate:
+    // the start-up benchmark builds its mock-up of this window on it.
+    struct DesignOnly {};
+    TManagerForm(TComponent* owner, DesignOnly);
     void CreateParams(TCreateParams& params) override;
 
 private:
     void ShowAgain();
     void SetTrayTip(const std::string& tip);
+    void AddTrayIcon();
     void TrayFailed(const ENotifyIconError& e);
     int refreshCount_ = 0;
     bool ending_ = false;
     bool trayFailureShown_ = false;
+    bool trayAdded_ = false;
+    std::string tipBefore_;  // the last tip set before the icon was added
 };
 
 // The single manager window while it exists (window mode).

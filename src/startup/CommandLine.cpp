@@ -4,6 +4,7 @@
 
 #include "edition/Edition.h"
 #include "environment/Launch.h"
+#include "environment/Phases.h"
 #include "environment/StrUtils.h"
 #include "excel/ExcelAutomation.h"
 #include "manager/Addin.h"
@@ -32,11 +33,15 @@ public:
 
     void Execute() {
         CloseRunningExcel(ExcelVersionOfEdition(EditionCode));
+        MarkPhase("Excel told to quit");
         if (!Switch("E")) return;
+        MarkPhase("add-in off");
         if (!values_.runPath.empty()) RunProgram(values_.runPath, "", EnsureApplicationHandle(), 1);
         if (!Switch("S")) return;
+        MarkPhase("add-in on");
         if (!WatchWindows()) return;
-        if (!values_.exePath.empty()) RunProgram(values_.exePath, "", EnsureApplicationHandle(), 0);
+        if (!values_.exePath.empty()) RunProgram(values_.exePath, "", ApplicationHandle(), 0, EnsureApplicationHandle);
+        MarkPhase("final program started");
     }
 
 private:
@@ -81,7 +86,9 @@ private:
 
 }  // namespace
 
+// The application window, owner of the run's message boxes and hidden while a program is waited
+// for, is made only when one of those needs it: the first window of a process loads the display
+// driver and the theme engine, and an ordinary run shows nothing.
 void RunCommandLineMode(const std::vector<std::string>& args, bool managerRunning) {
-    EnsureApplicationHandle();
     Run(args, managerRunning).Execute();
 }

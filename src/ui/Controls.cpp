@@ -6,7 +6,8 @@
 
 namespace {
 constexpr const char* kObjectProperty = "TorvaMan.Control";
-}
+bool g_hintsHeld = false;
+}  // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
 
@@ -96,8 +97,21 @@ void TWinControl::SetShowHint(bool show) {
     UpdateHintTool(!show);
 }
 
+void TWinControl::HoldHints(bool hold) { g_hintsHeld = hold; }
+
+void TWinControl::GiveWaitingHints() {
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* control = dynamic_cast<TWinControl*>(Components(i)); control && control->hintWaiting_)
+            control->UpdateHintTool();
+}
+
 void TWinControl::UpdateHintTool(bool remove) {
+    hintWaiting_ = false;
     if (!handle_ || !parent_) return;
+    if (g_hintsHeld && !remove) {
+        hintWaiting_ = true;
+        return;
+    }
     HWND tip = remove ? Application().ExistingHintWindow() : Application().HintWindow();
     if (!tip) return;
     TOOLINFOA ti{};

@@ -70,6 +70,10 @@ public:
     void SetHint(const std::string& hint);
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool show);
+    // While held, hints wait instead of joining the hint window (which is then not made yet).
+    // A window holds them until it has painted, then gives those of its controls to it.
+    static void HoldHints(bool hold);
+    void GiveWaitingHints();
 
 protected:
     // Without a parent: a hidden, unowned pop-up window; with one: a child of it.
@@ -103,5 +107,5 @@ private:
     HFONT font_ = nullptr;
     HCURSOR cursor_ = nullptr;
     std::string hint_;
-    bool showHint_ = false, hintTool_ = false;
+    bool showHint_ = false, hintTool_ = false, hintWaiting_ = false;
 };

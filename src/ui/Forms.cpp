@@ -1,12 +1,11 @@
 #include "ui/Forms.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
-#include "environment/Handles.h"
 #include "environment/Profile.h"
 #include "environment/StrUtils.h"
 #include "ui/AppHandle.h"
+#include "ui/CommonControls.h"
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
     icon_.OnChange = [this](TObject*) { IconChanged(); };
@@ -78,18 +77,9 @@ void TForm::IconChanged() {
 // An icon given before the window existed takes effect when it is made.
 void TForm::HandleCreated() { IconChanged(); }
 
-namespace {
-// The common controls of Windows 95 and NT 4.0 without Internet Explorer 3 (4.00) lack
-// InitCommonControlsEx; there InitCommonControls registers the same classes.
-void InitCommonControlClasses() {
-    using InitExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto initEx = LookupProc<InitExFn>(GetModuleHandleA("COMCTL32.DLL"), "InitCommonControlsEx");
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
-    if (!initEx || !initEx(&icc)) InitCommonControls();
-}
-}  // namespace
-
 TApplication::TApplication() {
+    // Loaded first, so that it is released only after the application's hint window is gone.
+    CommonControls();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (HICON icon = LoadIconA(instance, "MAINICON")) icon_.SetHandle(CopyIcon(icon));
     char path[MAX_PATH] = {};
@@ -102,8 +92,10 @@ TApplication::TApplication() {
 void TApplication::Initialize() {
     SetApplicationHandle(EnsureApplicationHandle());
     SetWindowTextA(Handle(), Title.c_str());
-    CoInitialize(nullptr);
-    InitCommonControlClasses();
+}
+
+TApplication::~TApplication() {
+    if (hintWindow_) DestroyWindow(hintWindow_);
 }
 
 HWND TApplication::Handle() const { return ApplicationHandle(); }

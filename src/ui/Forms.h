@@ -42,6 +42,7 @@ private:
 class TApplication {
 public:
     TApplication();
+    ~TApplication();
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
@@ -52,8 +53,8 @@ public:
     // The form that was activated last; none when none was or it is gone.
     TForm* ActiveForm() const { return activeForm_; }
 
-    // Makes the hidden owner window (the owner of every message box), initialises
-    // COM on this thread and the common controls.
+    // Makes the hidden owner window (the owner of every message box). The common controls
+    // are loaded with the application; COM is initialised at its first use (EnsureCom).
     void Initialize();
     HWND Handle() const;
 

@@ -1,5 +1,7 @@
 #include "ui/StdCtrls.h"
 
+#include "ui/CommonControls.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -65,7 +67,7 @@ TSpeedButton::TSpeedButton(TComponent* owner) : TWinControl(owner) {
 TSpeedButton::~TSpeedButton() {
     auto& all = SpeedButtons();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
-    if (glyph_) ImageList_Destroy(glyph_);
+    if (glyph_) CommonControls().ImageList_Destroy(glyph_);
 }
 
 void TSpeedButton::CreateParams(TCreateParams& params) {
@@ -87,16 +89,18 @@ void TSpeedButton::SetDown(bool down) {
 }
 
 bool TSpeedButton::LoadGlyph(HINSTANCE module, const char* name, int numGlyphs) {
+    const CommonControlsLibrary& cc = CommonControls();
+    if (!cc.ImageList_Create) return false;
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap) return false;
     BITMAP info{};
     GetObjectA(bitmap, sizeof info, &info);
     const int width = info.bmWidth / std::max(numGlyphs, 1);
-    HIMAGELIST list = ImageList_Create(width, info.bmHeight, ILC_COLOR24 | ILC_MASK, numGlyphs, 0);
-    if (list) ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
+    HIMAGELIST list = cc.ImageList_Create(width, info.bmHeight, ILC_COLOR24 | ILC_MASK, numGlyphs, 0);
+    if (list) cc.ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
     DeleteObject(bitmap);
     if (!list) return false;
-    if (glyph_) ImageList_Destroy(glyph_);
+    if (glyph_) cc.ImageList_Destroy(glyph_);
     glyph_ = list;
     glyphWidth_ = width;
     glyphHeight_ = info.bmHeight;
@@ -138,7 +142,7 @@ void TSpeedButton::Draw(const DRAWITEMSTRUCT& item) {
     int y = rc.top + (rc.bottom - rc.top - total) / 2 + shift;
     if (glyph_) {
         const int x = rc.left + (rc.right - rc.left - glyphWidth_) / 2 + shift;
-        ImageList_Draw(glyph_, 0, dc, x, y, (item.itemState & ODS_DISABLED) ? ILD_BLEND50 : ILD_TRANSPARENT);
+        CommonControls().ImageList_Draw(glyph_, 0, dc, x, y, (item.itemState & ODS_DISABLED) ? ILD_BLEND50 : ILD_TRANSPARENT);
         y += glyphHeight_ + spacing;
     }
     if (!caption.empty()) {
@@ -293,6 +297,7 @@ TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) { SetControlVisib
 void TStatusBar::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.ClassName = "TStatusBar";
+    CommonControls();  // registers the class it extends
     params.BaseClass = STATUSCLASSNAMEA;
     params.Style |= CCS_BOTTOM;
 }

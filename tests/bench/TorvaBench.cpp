@@ -3,14 +3,16 @@
 // (baseline columns empty when the figure has none); "idle" prints READY lines for
 // the script, which reads the processor time of the watching process from Linux.
 //
-//   TorvaBench startup N | refresh N | cmdline N | growth N | idle N
+//   TorvaBench startup N | refresh N | cmdline N | growth N | idle N | phases N TRACE-FILE
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,8 +115,18 @@ double TimeToWindow(const std::string& commandLine, const char* cls, const std::
         Sleep(1);
     }
     if (child.Wait(15000) < 0) child.Kill();
-    Sleep(200);  // let the notification area forget the icon
+    Sleep(500);  // let the notification area forget the icon before the next start
     return t;
+}
+
+// Another build of the program to time beside this one (tools/bench --against): a copy named
+// TorvaMan.exe in a folder of its own under Dir; empty when none was given.
+std::string AgainstProgram(const ts::TempDir& dir) {
+    char path[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("TORVA_BENCH_AGAINST", path, sizeof path)) return std::string();
+    const std::string copy = dir / "against\\TorvaMan.exe";
+    CreateDirectoryA((dir / "against").c_str(), nullptr);
+    return CopyFileA(path, copy.c_str(), FALSE) ? copy : std::string();
 }
 
 void Startup(int n) {
@@ -124,22 +136,31 @@ void Startup(int n) {
     CopyFileA(ts::ProgramPath().c_str(), program.c_str(), FALSE);
     const std::string minimal = ts::BuildDir() + "bench\\BenchWindow.exe";
     const std::string withControls = ts::BuildDir() + "bench\\BenchWindowCC.exe";
+    const std::string mockup = ts::BuildDir() + "bench\\ManagerMockup.exe";
     auto managerReady = [](HWND form) {
         const std::string text = ts::ManagerControls(form).Panel1();
         return text.find_first_not_of(' ') != std::string::npos;  // a blank until the first refresh
     };
     auto minimalReady = [](HWND w) { return ts::WindowText(FindWindowExA(w, nullptr, "STATIC", nullptr)) == "ready"; };
-    std::vector<double> mine, base, baseControls;
+    const std::string against = AgainstProgram(dir);
+    std::vector<double> mine, base, baseControls, baseMockup, other;
+    if (!against.empty()) TimeToWindow(ts::Quoted(against), "TManagerForm", managerReady);
     TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady);  // warm the file cache
     TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady);
     TimeToWindow(ts::Quoted(withControls), "TorvaBenchWindow", minimalReady);
+    TimeToWindow(ts::Quoted(mockup), "TManagerForm", managerReady);
     for (int i = 0; i < n; ++i) {
+        if (!against.empty()) other.push_back(TimeToWindow(ts::Quoted(against), "TManagerForm", managerReady));
         mine.push_back(TimeToWindow(ts::Quoted(program), "TManagerForm", managerReady));
         base.push_back(TimeToWindow(ts::Quoted(minimal), "TorvaBenchWindow", minimalReady));
+        baseMockup.push_back(TimeToWindow(ts::Quoted(mockup), "TManagerForm", managerReady));
         baseControls.push_back(TimeToWindow(ts::Quoted(withControls), "TorvaBenchWindow", minimalReady));
     }
     Row("start-up to window with panel text", "ms", 1000, mine, "minimal window + tray icon", base);
+    Row("  the same, against", "ms", 1000, mine, "mock-up of the window", baseMockup);
     Row("  the same, against", "ms", 1000, mine, "minimal + common controls", baseControls);
+    Row("  mock-up of the window", "ms", 1000, baseMockup, "minimal window + tray icon", base);
+    if (!against.empty()) Row("  the same, against", "ms", 1000, mine, "the program given (--against)", other);
 }
 
 // Seconds the process takes from creation to its end.
@@ -158,15 +179,83 @@ void Cmdline(int n) {
     CopyFileA(ts::ProgramPath().c_str(), program.c_str(), FALSE);
     const std::string probe = ts::FixturePath("Probe");
     const std::string run = ts::Quoted(program) + " /EXE=" + probe;
+    const std::string launch = ts::Quoted(ts::BuildDir() + "bench\\Launcher.exe") + " " + probe;
     TimeToExit(run);
+    TimeToExit(launch);
     TimeToExit(ts::Quoted(probe));
-    std::vector<double> mine, base;
+    const std::string against = AgainstProgram(dir);
+    const std::string againstRun = ts::Quoted(against) + " /EXE=" + probe;
+    if (!against.empty()) TimeToExit(againstRun);
+    std::vector<double> mine, base, probeAlone, other;
+    // Each run starts once the last one's programs (the probe and its console host) are gone.
     for (int i = 0; i < n; ++i) {
+        if (!against.empty()) {
+            other.push_back(TimeToExit(againstRun));
+            Sleep(300);
+        }
         mine.push_back(TimeToExit(run));
-        base.push_back(TimeToExit(ts::Quoted(probe)));
-        Sleep(100);
+        Sleep(300);
+        base.push_back(TimeToExit(launch));
+        Sleep(300);
+        probeAlone.push_back(TimeToExit(ts::Quoted(probe)));
+        Sleep(300);
     }
-    Row("command line /EXE=probe, to exit", "ms", 1000, mine, "probe alone, to exit", base);
+    Row("command line /EXE=probe, to exit", "ms", 1000, mine, "launcher: CreateProcess probe", base);
+    Row("  the same, against", "ms", 1000, mine, "probe alone, to exit", probeAlone);
+    if (!against.empty()) Row("  the same, against", "ms", 1000, mine, "the program given (--against)", other);
+
+    // The shell start against CreateProcess, each the first start in a fresh process (this
+    // driver again, "shellstart"), as in a command-line run; with the flags the program uses
+    // and with more that could make it quicker.
+    const char* const kinds[] = {"ShellExecuteA (final program)", "ShellExecuteExA, the waited start's flags",
+                                 "  the same + SEE_MASK_NOASYNC", "  the same + SEE_MASK_NOZONECHECKS"};
+    std::vector<double> shell[4], create;
+    const std::string self = ts::Quoted(ts::BuildDir() + "bench\\TorvaBench.exe") + " shellstart ";
+    auto once = [&](int kind) {
+        ts::Child child;
+        const std::string out = dir / "shellstart.txt";
+        child.Start(self + std::to_string(kind) + " " + ts::Quoted(probe) + " " + ts::Quoted(out));
+        child.Wait(30000);
+        Sleep(100);  // the probe ends
+        return std::atof(ts::ReadFileBytes(out).c_str());
+    };
+    for (int i = 0; i < n; ++i) {
+        for (int kind = 0; kind < 4; ++kind) shell[kind].push_back(once(kind));
+        create.push_back(once(4));
+    }
+    for (int kind = 0; kind < 4; ++kind) Row(kinds[kind], "ms", 1, shell[kind], "CreateProcessA", create);
+}
+
+// One start of Probe in this fresh process: 0 ShellExecuteA, 1-3 ShellExecuteExA with the waited
+// start's flags and more, 4 CreateProcessA; writes the milliseconds the call took to Out.
+void ShellStart(int kind, const std::string& probe, const std::string& out) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | (kind == 2 ? SEE_MASK_NOASYNC : 0) |
+                 (kind == 3 ? SEE_MASK_NOZONECHECKS : 0);
+    info.lpVerb = "open";
+    info.lpFile = probe.c_str();
+    info.lpParameters = "";
+    info.lpDirectory = "";
+    info.nShow = SW_SHOW;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = ts::Quoted(probe);
+    const double t0 = Now();
+    if (kind == 0) {
+        ShellExecuteA(nullptr, "open", probe.c_str(), "", nullptr, SW_SHOWNORMAL);
+    } else if (kind == 4) {
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+    } else if (ShellExecuteExA(&info)) {
+        CloseHandle(info.hProcess);
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", (Now() - t0) * 1000);
+    ts::WriteFileBytes(out, text);
 }
 
 // What one refresh reads, without touching the window.
@@ -333,11 +422,216 @@ void Idle(int n) {
     }
 }
 
+
+// ---- where the time of one start goes: the build with its steps marked (MarkPhase), run with
+// Wine's time-stamped trace of DLL loads, DLL initialisations and debugger output. A process
+// started by Wine writes its trace where this driver's standard error goes (tools/bench: a file,
+// named as the third argument). Wine stamps in the milliseconds of GetTickCount, so the marks
+// line up with the moment before CreateProcess.
+
+struct Mark {
+    std::string name;
+    DWORD at;  // ms after CreateProcess was called
+};
+
+struct TracedRun {
+    std::vector<Mark> marks;
+    std::vector<Mark> loads;  // DLLs loaded once the initialisations began
+    DWORD comMapping = 0;     // the time the COM libraries took to map, when the program imports them
+};
+
+// Starts CommandLine traced; T0 is the moment just before.
+bool StartTraced(const std::string& commandLine, ts::Child& child, DWORD& t0) {
+    // Wine takes the channels from the new process's environment: this driver stays untraced.
+    char old[256] = {};
+    const bool had = GetEnvironmentVariableA("WINEDEBUG", old, sizeof old) > 0;
+    SetEnvironmentVariableA("WINEDEBUG", "+timestamp,+loaddll,+module,+debugstr");
+    t0 = GetTickCount();
+    const bool ok = child.Start(commandLine);
+    SetEnvironmentVariableA("WINEDEBUG", had ? old : nullptr);
+    return ok;
+}
+
+std::string Quoted(const std::string& line, size_t from) {
+    const size_t open = line.find('"', from);
+    if (open == std::string::npos) return std::string();
+    return line.substr(open + 1, line.find('"', open + 1) - open - 1);
+}
+
+// The steps of the main thread from T0 on: the program mapped, the DLLs it imports mapped, each
+// DLL initialisation that took 2 ms or more, then the program's own marks.
+TracedRun ReadTrace(const std::string& traceFile, DWORD t0, DWORD thread) {
+    TracedRun run;
+    const std::string text = ts::ReadFileBytes(traceFile);
+    std::vector<Mark> mapped;
+    bool initialising = false;
+    Mark init{"", 0};
+    for (size_t pos = 0; pos < text.size();) {
+        size_t eol = text.find('\n', pos);
+        if (eol == std::string::npos) eol = text.size();
+        const std::string line = text.substr(pos, eol - pos);
+        pos = eol + 1;
+        unsigned sec = 0, ms = 0, tid = 0;
+        int used = 0;
+        if (std::sscanf(line.c_str(), "%u.%u:%x:%n", &sec, &ms, &tid, &used) < 3 || tid != thread) continue;
+        if (sec * 1000 + ms < t0) continue;  // an earlier process with the same thread id
+        const DWORD at = sec * 1000 + ms - t0;
+        if (line.find(":debugstr:OutputDebugStringA ") != std::string::npos) {
+            const std::string name = Quoted(line, used);
+            run.marks.push_back({name == "entry" ? "runtime started, entry point" : name, at});
+        } else if (line.find(":loaddll:build_module Loaded ") != std::string::npos) {
+            std::string dll = Quoted(line, used);
+            dll = dll.substr(dll.find_last_of('\\') + 1);
+            if (initialising) {
+                run.loads.push_back({dll, at});
+                continue;
+            }
+            for (const char* com : {"ole32.dll", "oleaut32.dll", "rpcrt4.dll", "combase.dll"})
+                if (_stricmp(dll.c_str(), com) == 0 && !mapped.empty()) run.comMapping += at - mapped.back().at;
+            mapped.push_back({dll, at});
+        } else if (line.find(":module:MODULE_InitDLL (") != std::string::npos &&
+                   line.find(",PROCESS_ATTACH,") != std::string::npos) {
+            // Only the initialisations the loader runs before the entry point: a DLL loaded
+            // later, or by another DLL's initialisation, is called with no reserved pointer.
+            const size_t reserved = line.find(",PROCESS_ATTACH,") + 16;
+            if (line.find_first_not_of('0', reserved) == line.find(')', reserved)) continue;
+            if (line.find(" - CALL") != std::string::npos) {
+                if (!initialising && !mapped.empty()) {
+                    run.marks.push_back({"process made, program mapped", mapped.front().at});
+                    run.marks.push_back({"its " + std::to_string(mapped.size() - 1) + " DLLs mapped", mapped.back().at});
+                }
+                initialising = true;
+                init = {Quoted(line, used), at};
+            } else if (line.find(" - RETURN") != std::string::npos && at >= init.at + 2) {
+                run.marks.push_back({init.name + " initialised", at});
+            }
+        }
+    }
+    return run;
+}
+
+// For each step that most runs have, in the order of the median moment it ended: the median
+// time it took (from the step before) and, in the name, that moment; then the DLLs loaded while
+// it ran. A step that only a few runs have (a DLL initialisation near 2 ms) counts in the next.
+void PhaseRows(const char* title, const std::vector<TracedRun>& runs) {
+    std::printf("%s\n", title);
+    // A step that repeats (the refresh) is counted: "refresh begins 1", "refresh ends 1", ...
+    auto namesOf = [](const TracedRun& run) {
+        std::map<std::string, int> seen;
+        std::vector<std::string> names;
+        for (const Mark& m : run.marks)
+            names.push_back(m.name.rfind("refresh ", 0) == 0 ? m.name + " " + std::to_string(++seen[m.name]) : m.name);
+        return names;
+    };
+    std::map<std::string, size_t> runsWith;
+    for (const TracedRun& run : runs)
+        for (const std::string& name : namesOf(run)) ++runsWith[name];
+    std::map<std::string, std::vector<double>> took, ended;
+    std::map<std::string, std::string> loadsIn;
+    std::vector<double> com;
+    std::vector<std::string> order;  // as first seen; sorted below
+    for (const TracedRun& run : runs) {
+        const std::vector<std::string> names = namesOf(run);
+        std::vector<size_t> kept;
+        DWORD before = 0;
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (2 * runsWith[names[i]] < runs.size()) continue;
+            if (!took.count(names[i])) order.push_back(names[i]);
+            took[names[i]].push_back(run.marks[i].at - before);
+            ended[names[i]].push_back(run.marks[i].at);
+            before = run.marks[i].at;
+            kept.push_back(i);
+        }
+        for (const Mark& dll : run.loads) {
+            size_t k = 0;
+            while (k + 1 < kept.size() && run.marks[kept[k]].at < dll.at) ++k;
+            if (kept.empty()) break;
+            std::string& list = loadsIn[names[kept[k]]];
+            if (list.find(dll.name) == std::string::npos) list += (list.empty() ? "" : ", ") + dll.name;
+        }
+        com.push_back(run.comMapping);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](const std::string& a, const std::string& b) {
+        return Summarise(ended[a]).median < Summarise(ended[b]).median;
+    });
+    for (const std::string& name : order) {
+        char figure[160];
+        const size_t k = took[name].size();
+        std::snprintf(figure, sizeof figure, "  %s (ends at %.0f)%s", name.c_str(), Summarise(ended[name]).median,
+                      k < runs.size() ? (" in " + std::to_string(k) + " of " + std::to_string(runs.size())).c_str() : "");
+        Row(figure, "ms", 1, took[name]);
+        if (loadsIn.count(name)) std::printf("      loads %s\n", loadsIn[name].c_str());
+        if (name.rfind("its ", 0) == 0 && Summarise(com).max > 0)
+            Row("    of which COM (ole32, oleaut32, rpcrt4, combase)", "ms", 1, com);
+    }
+}
+
+// Marks in the order they happened; those after Until are dropped.
+void Settle(TracedRun& run, DWORD until = MAXDWORD) {
+    std::stable_sort(run.marks.begin(), run.marks.end(), [](const Mark& a, const Mark& b) { return a.at < b.at; });
+    while (!run.marks.empty() && run.marks.back().at > until) run.marks.pop_back();
+}
+
+void Phases(int n, const std::string& trace) {
+    Installation inst(Installation::Options().Registered());
+    ts::TempDir dir;
+    const std::string program = dir / "TorvaMan.exe";
+    CopyFileA((ts::BuildDir() + "bench\\TorvaManPhases.exe").c_str(), program.c_str(), FALSE);
+    const std::string probe = ts::FixturePath("Probe");
+    const std::string launcher = ts::Quoted(ts::BuildDir() + "bench\\Launcher.exe") + " " + probe;
+    std::vector<TracedRun> cmdline, launches, window;
+    auto toExit = [&](const std::string& commandLine, bool counted, std::vector<TracedRun>& runs) {
+        ts::Child child;
+        DWORD t0 = 0;
+        if (!StartTraced(commandLine, child, t0)) return;
+        child.Wait(30000);
+        const DWORD end = GetTickCount() - t0;
+        TracedRun run = ReadTrace(trace, t0, child.MainThreadId());
+        run.marks.push_back({"process ended", end});
+        Settle(run);
+        if (counted) runs.push_back(run);
+        Sleep(300);
+    };
+    for (int i = 0; i <= n; ++i) {  // the first of each warms the file cache and is not counted
+        toExit(launcher, i > 0, launches);
+        toExit(ts::Quoted(program) + " /EXE=" + probe, i > 0, cmdline);
+        {
+            ts::Child child;
+            DWORD t0 = 0;
+            if (!StartTraced(ts::Quoted(program), child, t0)) return;
+            DWORD seen = 0;
+            HWND h = nullptr;
+            while (GetTickCount() - t0 < 30000) {
+                h = VisibleWindowOf(child.Pid(), "TManagerForm");
+                const std::string text = h ? ts::ManagerControls(h).Panel1() : std::string();
+                if (text.find_first_not_of(' ') != std::string::npos) {
+                    seen = GetTickCount() - t0;
+                    break;
+                }
+                Sleep(1);
+            }
+            // What still runs after the panel shows its text (more refreshes?) is shown too.
+            Pump(500);
+            const DWORD closed = GetTickCount() - t0;
+            PostMessageA(h, WM_CLOSE, 0, 0);
+            if (child.Wait(15000) < 0) child.Kill();
+            TracedRun run = ReadTrace(trace, t0, child.MainThreadId());
+            run.marks.push_back({"panel text seen by the driver", seen});
+            Settle(run, closed);
+            if (i > 0) window.push_back(run);
+        }
+        Sleep(1000);  // the notification area forgets the icon
+    }
+    PhaseRows("where the time goes: TorvaMan.exe /EXE=probe (marked build, medians)", cmdline);
+    PhaseRows("the same for the launcher (Launcher.exe probe)", launches);
+    PhaseRows("where the time goes: TorvaMan.exe, window (marked build, medians)", window);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: TorvaBench startup|refresh|cmdline|growth|idle [N]\n");
+        std::fprintf(stderr, "usage: TorvaBench startup|refresh|cmdline|growth|idle [N] | phases N TRACE-FILE\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -347,6 +641,8 @@ int main(int argc, char** argv) {
     else if (mode == "cmdline") Cmdline(n);
     else if (mode == "growth") Growth(n);
     else if (mode == "idle") Idle(n);
+    else if (mode == "phases" && argc > 3) Phases(n, argv[3]);
+    else if (mode == "shellstart" && argc > 4) ShellStart(std::atoi(argv[2]), argv[3], argv[4]);
     else return 2;
     return 0;
 }

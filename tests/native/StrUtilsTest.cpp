@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "environment/StrUtils.h"
 
 namespace {
@@ -103,6 +105,12 @@ TEST(VersionToFloat, MinorReadAsDecimals) {
     EXPECT_DOUBLE_EQ(5, VersionToFloat("5"));
     EXPECT_DOUBLE_EQ(5.02, VersionToFloat("\"5.0x2\""));
     EXPECT_DOUBLE_EQ(0, VersionToFloat(""));
+}
+
+TEST(VersionToFloat, RoundsExactlyAsADecimalConversion) {
+    // Summing the whole and the fraction would round twice and miss these by a bit.
+    for (const char* text : {"1.14", "1.36", "-1.59", "3.14159265358979"})
+        EXPECT_EQ(std::strtod(text, nullptr), VersionToFloat(text)) << text;
 }
 
 TEST(TrailingBackslash, AddAndStrip) {

@@ -310,6 +310,7 @@ bool Child::Start(const std::string& commandLine, const std::vector<std::string>
     CloseHandle(pi.hThread);
     process_.reset(pi.hProcess);
     pid_ = pi.dwProcessId;
+    thread_ = pi.dwThreadId;
     return true;
 }
 

@@ -120,13 +120,14 @@ public:
     int Wait(DWORD timeoutMs);
     bool Running() const;
     DWORD Pid() const { return pid_; }
+    DWORD MainThreadId() const { return thread_; }
     HANDLE Handle() const { return process_.get(); }
     void Kill();
     ~Child();
 
 private:
     UniqueHandle process_;
-    DWORD pid_ = 0;
+    DWORD pid_ = 0, thread_ = 0;
 };
 
 // A thread of this process that runs Body (the win32 thread model has no std::thread).

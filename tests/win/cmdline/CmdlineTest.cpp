@@ -30,15 +30,25 @@ protected:
     ts::Child run_;
 };
 
+// The run's own hidden application window owns Box (it is made only when a box or a wait needs it).
+bool OwnedByTheApplicationWindow(HWND box, DWORD pid) {
+    const HWND owner = GetWindow(box, GW_OWNER);
+    DWORD ownerPid = 0;
+    GetWindowThreadProcessId(owner, &ownerPid);
+    char cls[64] = {};
+    return owner && ownerPid == pid && GetClassNameA(owner, cls, sizeof cls) && std::string(cls) == "TorvaManApplication";
+}
+
 }  // namespace
 
 TEST_F(Cmdline, APlainProgramRunsWhileTheAddinIsRemoved) {
     Installation inst(Installation::Options().Registered());
-    Start(ts::Quoted(probe_), inst);
+    Start(ts::Quoted(probe_), inst, {"TORVA_PROBE_OWNER_CLASS=TorvaManApplication"});
     EXPECT_EQ(0, Finish());
     const auto checks = ProbeLines("check ");
     ASSERT_EQ(1u, checks.size());
     EXPECT_EQ("check " + inst.Installed() + " missing", checks[0]);
+    EXPECT_EQ(std::vector<std::string>{"owner visible=0 enabled=0"}, ProbeLines("owner "));
     EXPECT_EQ(1u, ProbeLines("end ").size());  // waited for, so it had ended before the switch back
     EXPECT_TRUE(inst.Registered());
     EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
@@ -109,6 +119,25 @@ TEST_F(Cmdline, AFailedSwitchIsReportedAndEndsTheRun) {
     EXPECT_EQ(Installation::AddinBytes(), ts::ReadFileBytes(inst.Parked()));
 }
 
+// Without a program waited for before them, these boxes are the first need of an owner.
+TEST_F(Cmdline, BoxesBeforeAnyWaitAreOwnedByTheApplicationWindow) {
+    auto answer = [&] {
+        const ts::MessageBoxInfo box = ts::WaitForMessageBox(run_.Pid(), 20000);
+        EXPECT_TRUE(box.hwnd && OwnedByTheApplicationWindow(box.hwnd, run_.Pid()));
+        if (box.hwnd) ts::ClickButton(box.hwnd);
+        EXPECT_EQ(0, Finish());
+        return box;
+    };
+    {
+        Installation inst(Installation::Options().XlStartIsAFile());
+        Start("/EXE=" + probe_, inst);
+        EXPECT_EQ("システムエラー", answer().caption);  // the switch failed
+    }
+    Installation inst(Installation::Options().Registered());
+    Start("/EXE=" + (dir_ / "missing.exe"), inst);
+    EXPECT_EQ("指定のファイルがみつかりません。", answer().text);
+}
+
 TEST_F(Cmdline, TheWatchedWindowKeepsTheAddinRemovedWhileItIsOpen) {
     Installation inst(Installation::Options().Registered());
     HWND gone = ts::CreateTestWindow("TorvaTestWatch", "Setup");
@@ -155,6 +184,24 @@ TEST_F(Cmdline, ARunningExcelIsClosedAndNoWorkbookIsMarkedSaved) {
     }
     EXPECT_TRUE(closed);
     EXPECT_TRUE(quit);
+}
+
+// As on a Windows without automation: the running test finds nothing, and the run goes on.
+TEST_F(Cmdline, WithoutOleAutomationARunningExcelIsNotSeenAndTheRunGoesOn) {
+    Installation inst(Installation::Options().Registered());
+    ts::ScopedExcelProgIds ids({"Excel.Application.5"});
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({{excel::kCommonAddin, true}}));
+    // Wine's per-program setting keeps oleaut32 from the program (ole32 it cannot: Wine's own
+    // shell functions need it).
+    const std::string app = "Software\\Wine\\AppDefaults\\TorvaMan.exe";
+    ts::ScopedRegKey restored(HKEY_CURRENT_USER, app);
+    ts::RegSet(HKEY_CURRENT_USER, app + "\\DllOverrides", "oleaut32", "");
+    Start("x", inst);
+    EXPECT_EQ(0, Finish());
+    EXPECT_TRUE(inst.Registered());  // switched off and on again
+    EXPECT_TRUE(excel.Running());
+    for (const std::string& line : excel.LogLines()) EXPECT_EQ(std::string::npos, line.find("quit")) << line;
 }
 
 namespace {

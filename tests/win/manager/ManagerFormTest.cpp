@@ -23,14 +23,14 @@ class Manager : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Application().Initialize(); }
 
-    // Creates and shows the window, then lets its first paint run.
+    // Creates and shows the window, then lets its first paint run and the start finish.
     void Open() {
         Application().ClearTerminated();
         form_ = std::make_unique<TManagerForm>(nullptr);
         Application().SetMainForm(form_.get());
         if (form_->Ending()) return;
         form_->SetForm();
-        PumpUntil([&] { return form_->RefreshCount() > 0; });
+        PumpUntil([&] { return form_->StartFinished() || form_->Ending(); });
     }
     template <class Fn>
     static bool PumpUntil(Fn fn, DWORD ms = 5000) {
@@ -75,6 +75,8 @@ TEST_F(Manager, TheRefreshShowsTheStateInPanelTrayAndFlags) {
     EXPECT_FALSE(f.UnEnableBtn->Down());
     EXPECT_TRUE(f.UnEnableBtn->ShowHint());
     EXPECT_FALSE(f.EnableBtn->ShowHint());
+    // The hints shown, those of UnEnableBtn and ExpChk, joined the hint window after the first paint.
+    EXPECT_EQ(2, SendMessageA(Application().ExistingHintWindow(), TTM_GETTOOLCOUNT, 0, 0));
     EXPECT_EQ(HandCursor(), f.UnEnableBtn->Cursor());
     EXPECT_EQ(nullptr, f.EnableBtn->Cursor());
     EXPECT_EQ("Torvaマネージャ", Application().Title);
@@ -304,7 +306,10 @@ TEST_F(Manager, AFailedSwitchEndsTheProgramAfterTheRefresh) {
 
 TEST_F(Manager, ABrokenInstallationIsReportedOnce) {
     Installation inst(Installation::Options().WithoutProductDir());
+    int iconsWhileShown = 0;  // the icon, otherwise added after the first paint, is there meanwhile
+    boxes_.onShow = [&](const ts::MessageBoxRecorder::Call&) { iconsWhileShown = shell_.Count(NIM_ADD); };
     Open();
+    EXPECT_EQ(1, iconsWhileShown);
     ASSERT_EQ(1u, boxes_.calls().size());
     EXPECT_EQ(ApplicationHandle(), boxes_.calls()[0].owner);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes_.calls()[0].flags);
@@ -331,7 +336,11 @@ TEST_F(Manager, AMissingStartupFolderIsMadeAndAnImpossibleOneEndsTheProgram) {
     ts::WriteFileBytes(blocker, "x");
     ts::WriteSettingsFile(inst.SettingsPath(), "[NewEnv]\r\nExcelDir=" + blocker + "\\Excel\r\n[GenDir]\r\nDir=" +
                                                    inst.ProductFolder() + "\r\n");
+    const int iconsBefore = shell_.Count(NIM_ADD);
+    int iconsWhileShown = 0;
+    boxes_.onShow = [&](const ts::MessageBoxRecorder::Call&) { iconsWhileShown = shell_.Count(NIM_ADD); };
     Open();
+    EXPECT_EQ(iconsBefore + 1, iconsWhileShown);
     ASSERT_EQ(1u, boxes_.calls().size());
     EXPECT_EQ("システムエラー", boxes_.calls()[0].caption);
     EXPECT_EQ("Excelフォルダがみつかりませんでした。\rTorvaマネージャを強制終了します。", boxes_.calls()[0].text);
