@@ -106,8 +106,7 @@ double VersionToFloat(const std::string& s) {
     // past that (beyond the fifteenth or so; no version has them) are dropped. The library's
     // converter would add 16 KB to the program for this.
     constexpr uint64_t kExact = uint64_t{1} << 53;
-    uint64_t magnitude = whole < 0 ? uint64_t{0} - static_cast<uint64_t>(static_cast<int64_t>(whole))
-                                   : static_cast<uint64_t>(whole);
+    uint64_t magnitude = static_cast<uint64_t>(whole < 0 ? -int64_t{whole} : int64_t{whole});
     double scale = 1;
     for (char c : digits) {
         if (magnitude >= kExact / 10) break;
