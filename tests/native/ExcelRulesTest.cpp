@@ -51,7 +51,7 @@ TEST(VirtualStoreCopyOf, TheDriveGoesUnderTheProfilesVirtualStore) {
               VirtualStoreCopyOf("C:\\Users\\u", "C:\\Program Files\\Office16\\xlstart\\Torva.xla"));
     EXPECT_EQ(store + kSo + "\\x", VirtualStoreCopyOf("C:\\Users\\u\\", "d:\\" + kSo + "\\x"));
     // Only a drive's paths are turned aside, and only a known profile has a store.
-    for (const std::string& path : {"\\\\server\\share\\x", "ab\\cd", "C:x", "C:\\", "x", "", "1:\\x"})
+    for (const char* path : {"\\\\server\\share\\x", "ab\\cd", "C:x", "C:\\", "x", "", "1:\\x"})
         EXPECT_EQ("", VirtualStoreCopyOf("C:\\Users\\u", path)) << path;
     EXPECT_EQ("", VirtualStoreCopyOf("", "C:\\Program Files\\x"));
 }
