@@ -161,6 +161,15 @@ bool ContainsNoCase(const std::string& haystack, const std::string& needle) {
     return UpperAscii(haystack).find(UpperAscii(needle)) != std::string::npos;
 }
 
+bool IsPathWithin(const std::string& path, const std::string& folder) {
+    if (folder.empty() || path.empty()) return false;
+    // Ended alike, so "C:\Users\a" never takes in "C:\Users\al". The backslash added is a real one,
+    // and bytes that agree up to it read as the same characters, so it ends a folder name in both.
+    const std::string p = UpperAscii(AddTrailingBackslash(path));
+    const std::string f = UpperAscii(AddTrailingBackslash(folder));
+    return p.compare(0, f.size(), f) == 0;
+}
+
 size_t LastDelimiter(const std::string& s, const char* delimiters) {
     size_t last = 0;
     bool prevLead = false;

@@ -25,6 +25,9 @@ std::string LowerAscii(const std::string& s);
 bool SameTextAscii(const std::string& a, const std::string& b);
 // Case-insensitive (ASCII letters) containment test.
 bool ContainsNoCase(const std::string& haystack, const std::string& needle);
+// Path is Folder or lies below it: letters compared without regard to case (ASCII), at a folder
+// boundary, with or without trailing backslashes. False for an empty Folder.
+bool IsPathWithin(const std::string& path, const std::string& folder);
 // 1-based position of the last byte of S that is one of Delimiters and not the second
 // byte of a double-byte character; 0 when there is none.
 size_t LastDelimiter(const std::string& s, const char* delimiters);

@@ -4,30 +4,16 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
 
 #include "environment/Handles.h"
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
 #include "environment/Registry.h"
+#include "environment/ShellFolders.h"
 #include "environment/StrUtils.h"
 #include "excel/ExcelFacts.h"
 
 namespace {
-
-using GetSpecialFolderLocationFn = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
-using GetPathFromIdListFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
-using GetMallocFn = HRESULT(WINAPI*)(IMalloc**);
-
-// The shell's own allocator frees what the shell allocated: the way Windows 95 and NT 4.0 know,
-// and it needs no COM library of ours. Without it the list is left to the end of the process.
-struct PidlFree {
-    IMalloc* shellMalloc;
-    void operator()(ITEMIDLIST* p) const {
-        if (shellMalloc) shellMalloc->Free(p);
-    }
-};
 
 bool FolderExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -47,28 +33,7 @@ bool ForceFolders(const std::string& path) {
     return CreateDirectoryA(folder.c_str(), nullptr) || FolderExists(folder);
 }
 
-std::string GetAppDataFolder() {
-    try {
-        // Looked up at run time: the oldest shells lack these exports.
-        const UniqueModule shell(LoadLibraryA("SHELL32.DLL"));
-        if (!shell) return std::string();
-        const auto getLocation = LookupProc<GetSpecialFolderLocationFn>(shell.get(), "SHGetSpecialFolderLocation");
-        const auto getPath = LookupProc<GetPathFromIdListFn>(shell.get(), "SHGetPathFromIDListA");
-        const auto getMalloc = LookupProc<GetMallocFn>(shell.get(), "SHGetMalloc");
-        if (!getLocation || !getPath) return std::string();
-        ComPtr<IMalloc> shellMalloc;
-        if (getMalloc) getMalloc(shellMalloc.put());
-        LPITEMIDLIST raw = nullptr;
-        // The owner window is reserved by the shell; the folder is not created.
-        if (FAILED(getLocation(nullptr, CSIDL_APPDATA, &raw)) || !raw) return std::string();
-        const std::unique_ptr<ITEMIDLIST, PidlFree> pidl(raw, PidlFree{shellMalloc.get()});
-        char buf[511] = {};  // at least MAX_PATH, as the shell requires
-        if (!getPath(pidl.get(), buf)) return std::string();
-        return std::string(buf, strnlen(buf, sizeof buf));
-    } catch (...) {
-        return std::string();
-    }
-}
+std::string GetAppDataFolder() { return GetShellFolder(CSIDL_APPDATA); }
 
 std::string GetUserProfileFolder() {
     try {
@@ -148,7 +113,7 @@ std::vector<std::string> GetOfficeXlStartFolders() {
 
 std::string GetVirtualStoreCopy(const std::string& path) {
     try {
-        return VirtualStoreCopyOf(GetUserProfileFolder(), path);
+        return VirtualStoreCopyOf(GetShellFolder(CSIDL_LOCAL_APPDATA), path);
     } catch (...) {
         return std::string();
     }

@@ -7,7 +7,7 @@ namespace {
 // How the shell names the application-data folder: up to Windows XP, and from Vista on.
 constexpr const char* kOldAppData = "Application Data";
 constexpr const char* kNewAppData = "AppData";
-constexpr const char* kVirtualStore = "AppData\\Local\\VirtualStore\\";
+constexpr const char* kVirtualStore = "VirtualStore\\";
 }  // namespace
 
 bool ExtractFolder(const std::string& source, std::string& folder) {
@@ -63,9 +63,9 @@ std::string UserXlStartFolder(const std::string& appData, const std::string& win
     return AddTrailingBackslash(windowsFolder) + kOldAppData + "\\" + excel::kUserXlStart;
 }
 
-std::string VirtualStoreCopyOf(const std::string& profileFolder, const std::string& path) {
+std::string VirtualStoreCopyOf(const std::string& localAppData, const std::string& path) {
     const bool drivePath = path.size() > 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
                            path[2] == '\\';
-    if (!drivePath || profileFolder.empty()) return std::string();
-    return AddTrailingBackslash(profileFolder) + kVirtualStore + path.substr(3);
+    if (!drivePath || localAppData.empty()) return std::string();
+    return AddTrailingBackslash(localAppData) + kVirtualStore + path.substr(3);
 }

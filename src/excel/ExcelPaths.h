@@ -16,6 +16,6 @@ std::string ProfileFolderOfAppData(const std::string& appData);
 // Excel's per-user start-up folder (versions 9 on); under the Windows folder when AppData is no such folder.
 std::string UserXlStartFolder(const std::string& appData, const std::string& windowsFolder);
 // Where Windows puts a write to Path that it turned aside for a program without administrator rights:
-// the profile's "AppData\Local\VirtualStore\" + Path without its drive. Empty for a path without a drive
-// letter or without a profile folder.
-std::string VirtualStoreCopyOf(const std::string& profileFolder, const std::string& path);
+// "VirtualStore\" + Path without its drive, under the local application-data folder (which a roaming
+// profile's redirection never moves). Empty for a path without a drive letter or without that folder.
+std::string VirtualStoreCopyOf(const std::string& localAppData, const std::string& path);

@@ -45,14 +45,16 @@ TEST(NewCommandSheetVersion, OldVersionsShareAClassNineAndTenReadEightSixteenTwe
     EXPECT_EQ(12, NewCommandSheetVersion(16));
 }
 
-TEST(VirtualStoreCopyOf, TheDriveGoesUnderTheProfilesVirtualStore) {
+TEST(VirtualStoreCopyOf, TheDriveGoesUnderTheLocalApplicationDataFolder) {
     const std::string store = "C:\\Users\\u\\AppData\\Local\\VirtualStore\\";
     EXPECT_EQ(store + "Program Files\\Office16\\xlstart\\Torva.xla",
-              VirtualStoreCopyOf("C:\\Users\\u", "C:\\Program Files\\Office16\\xlstart\\Torva.xla"));
-    EXPECT_EQ(store + kSo + "\\x", VirtualStoreCopyOf("C:\\Users\\u\\", "d:\\" + kSo + "\\x"));
-    // Only a drive's paths are turned aside, and only a known profile has a store.
+              VirtualStoreCopyOf("C:\\Users\\u\\AppData\\Local", "C:\\Program Files\\Office16\\xlstart\\Torva.xla"));
+    EXPECT_EQ(store + kSo + "\\x", VirtualStoreCopyOf("C:\\Users\\u\\AppData\\Local\\", "d:\\" + kSo + "\\x"));
+    // Wherever the profile's roaming part was redirected, the store stays in the local folder as named.
+    EXPECT_EQ("E:\\Local\\VirtualStore\\Program Files\\x", VirtualStoreCopyOf("E:\\Local", "C:\\Program Files\\x"));
+    // Only a drive's paths are turned aside, and only a known folder has a store.
     for (const char* path : {"\\\\server\\share\\x", "ab\\cd", "C:x", "C:\\", "x", "", "1:\\x"})
-        EXPECT_EQ("", VirtualStoreCopyOf("C:\\Users\\u", path)) << path;
+        EXPECT_EQ("", VirtualStoreCopyOf("C:\\Users\\u\\AppData\\Local", path)) << path;
     EXPECT_EQ("", VirtualStoreCopyOf("", "C:\\Program Files\\x"));
 }
 
@@ -151,3 +153,4 @@ TEST(SameFileIdentity, TheIndexDecidesAndWhereBothAreZeroTheFullName) {
     for (const auto& c : cases)
         EXPECT_EQ(c.same, SameFileIdentity(c.a, c.b, c.pathA, c.pathB)) << c.pathA << " / " << c.pathB;
 }
+

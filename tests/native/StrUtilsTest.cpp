@@ -137,6 +137,30 @@ TEST(Folding, AsciiOnlyAndNotInsideDoubleByteCharacters) {
     EXPECT_EQ(kSo + "x.exe", ExtractFileName(kSo + "x.exe"));
 }
 
+TEST(IsPathWithin, CaseBoundaryAndTrailingBackslashAsWindowsHasThem) {
+    struct Case {
+        const char* path;
+        const char* folder;
+        bool within;
+    } cases[] = {
+        {"C:\\Users\\al\\AppData\\Roaming\\x.xla", "c:\\users\\AL", true},
+        {"C:\\Users\\al", "C:\\Users\\al\\", true},
+        {"C:\\Users\\al\\", "C:\\Users\\al", true},
+        {"C:\\Users\\al\\x", "C:\\Users\\a", false},
+        {"C:\\Users\\a", "C:\\Users\\al", false},
+        {"C:\\Program Files (x86)\\x", "C:\\Program Files", false},
+        {"D:\\x", "C:\\", false},
+        {"C:\\x", "C:\\", true},
+        {"C:\\x", "", false},
+        {"", "C:\\", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.within, IsPathWithin(c.path, c.folder)) << c.path << " in " << c.folder;
+    // A trail byte that looks like a backslash or a letter is neither.
+    EXPECT_TRUE(IsPathWithin("C:\\" + kSo + "\\x", "C:\\" + kSo));
+    EXPECT_FALSE(IsPathWithin("C:\\" + kSo + "x", "C:\\" + kSo));
+    EXPECT_FALSE(IsPathWithin("C:\\\x83" "a\\x", "C:\\\x83" "A"));
+}
+
 TEST(FileExt, LastPeriodOfTheNamePartOnly) {
     EXPECT_EQ(".xyz", ExtractFileExt("report.xyz"));
     EXPECT_EQ(".gz", ExtractFileExt("C:\\a.b\\data.tar.gz"));
