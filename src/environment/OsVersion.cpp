@@ -52,6 +52,12 @@ std::string OsNameOf(const OsVersionRecord& r) {
     return "Other";
 }
 
+bool HasUserClassesOf(const OsVersionRecord& r) {
+    // NT 4.0 merges no user's classes into the classes root: Explorer would never see them. A failed
+    // query is taken for the NT family, as the platform kind takes it.
+    return r.platformId == VER_PLATFORM_WIN32_NT ? r.major >= 5 : !r.ok;
+}
+
 std::string GetOsFamily() { return OsFamilyOf(QueryOsVersion()); }
 
 double GetOsVersion(std::string& platformName) { return OsVersionOf(QueryOsVersion(), platformName); }
@@ -65,6 +71,8 @@ std::string GetOsPlatformName() {
 int GetOsPlatformKind() { return SameTextAscii(GetOsPlatformName(), "Win32") ? 1 : 2; }
 
 std::string GetOsName() { return OsNameOf(QueryOsVersion()); }
+
+bool HasUserClasses() { return HasUserClassesOf(QueryOsVersion()); }
 
 static_assert(kRegistryView64 == KEY_WOW64_64KEY && kRegistryView32 == KEY_WOW64_32KEY);
 

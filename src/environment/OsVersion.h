@@ -23,6 +23,10 @@ int GetOsPlatformKind();
 // "Win95", "Win98", "WinME", "NT4.0", "Win2000", "WinXP", "Win2003", "Vista" or "Other".
 std::string GetOsName();
 
+// Whether the user has classes of his own (HKEY_CURRENT_USER\Software\Classes), which Windows
+// shows through HKEY_CLASSES_ROOT: the NT family from Windows 2000 on.
+bool HasUserClasses();
+
 // Whether this process runs under WOW64, asked where the system can answer.
 Wow64Answer QueryWow64();
 // The registry views to read HKEY_LOCAL_MACHINE\SOFTWARE in, this process's own first.
@@ -32,3 +36,4 @@ std::vector<unsigned long> SoftwareRegistryViews();
 std::string OsFamilyOf(const OsVersionRecord& r);
 double OsVersionOf(const OsVersionRecord& r, std::string& platformName);
 std::string OsNameOf(const OsVersionRecord& r);
+bool HasUserClassesOf(const OsVersionRecord& r);

@@ -17,9 +17,9 @@ struct ClassesPlace {
     std::string prefix;
 };
 
-// The Windows 9x family has only the machine's classes; the NT family writes the user's own.
+// The Windows 9x family and NT 4.0 have only the machine's classes; later Windows write the user's own.
 ClassesPlace WritablePlace() {
-    if (GetOsPlatformKind() == 1) return {HKEY_CLASSES_ROOT, std::string()};
+    if (!HasUserClasses()) return {HKEY_CLASSES_ROOT, std::string()};
     return {HKEY_CURRENT_USER, std::string(kUserSoftware) + "\\" + kClassesFolder};
 }
 

@@ -103,7 +103,7 @@ std::string Installation::AddVirtualizedOffice(int version) {
 std::string Installation::DdeCommand(const std::string& sheetClass) {
     std::string v;
     const std::string key = std::string(sheetClass) + "\\" + excel::kDdeExecSubKey;
-    if (GetOsPlatformKind() == 1)
+    if (!HasUserClasses())
         RegGet(HKEY_CLASSES_ROOT, key, "", v);
     else
         RegGet(HKEY_CURRENT_USER, "Software\\Classes\\" + key, "", v);

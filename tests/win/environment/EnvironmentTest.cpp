@@ -10,17 +10,19 @@ TEST(Setup, AnsiCodePageIs932) { ASSERT_EQ(932u, GetACP()); }
 // ---- operating-system version ------------------------------------------------------
 
 TEST(OsVersionRules, EveryRowOfTheNameTable) {
+    // Users: the user's own classes show through the classes root (not on NT 4.0).
     struct Row {
         unsigned major, minor, id;
         const char *family, *platform, *name;
         double version;
+        bool users;
     } rows[] = {
-        {4, 0, 1, "WIN95_98", "Win32", "Win95", 4},    {4, 10, 1, "WIN95_98", "Win32", "Win98", 4.1},
-        {4, 90, 1, "WIN95_98", "Win32", "WinME", 4.9}, {4, 20, 1, "WIN95_98", "Win32", "Other", 4.2},
-        {4, 0, 2, "WINNT", "WinNT", "NT4.0", 4},       {5, 0, 2, "WINNT", "WinNT", "Win2000", 5},
-        {5, 1, 2, "WINNT", "WinNT", "WinXP", 5.1},     {5, 2, 2, "WINNT", "WinNT", "Win2003", 5.2},
-        {6, 0, 2, "WINNT", "WinNT", "Vista", 6},       {6, 1, 2, "WINNT", "WinNT", "Other", 6.1},
-        {10, 0, 2, "WINNT", "WinNT", "Other", 10},     {4, 10, 0, "Other", "Win32", "Win98", 4.1},
+        {4, 0, 1, "WIN95_98", "Win32", "Win95", 4, false},   {4, 10, 1, "WIN95_98", "Win32", "Win98", 4.1, false},
+        {4, 90, 1, "WIN95_98", "Win32", "WinME", 4.9, false}, {4, 20, 1, "WIN95_98", "Win32", "Other", 4.2, false},
+        {4, 0, 2, "WINNT", "WinNT", "NT4.0", 4, false},       {5, 0, 2, "WINNT", "WinNT", "Win2000", 5, true},
+        {5, 1, 2, "WINNT", "WinNT", "WinXP", 5.1, true},      {5, 2, 2, "WINNT", "WinNT", "Win2003", 5.2, true},
+        {6, 0, 2, "WINNT", "WinNT", "Vista", 6, true},        {6, 1, 2, "WINNT", "WinNT", "Other", 6.1, true},
+        {10, 0, 2, "WINNT", "WinNT", "Other", 10, true},      {4, 10, 0, "Other", "Win32", "Win98", 4.1, false},
     };
     for (const Row& r : rows) {
         const OsVersionRecord rec{true, r.major, r.minor, r.id};
@@ -29,6 +31,7 @@ TEST(OsVersionRules, EveryRowOfTheNameTable) {
         EXPECT_DOUBLE_EQ(r.version, OsVersionOf(rec, platform));
         EXPECT_EQ(r.platform, platform);
         EXPECT_EQ(r.name, OsNameOf(rec)) << r.major << "." << r.minor << "/" << r.id;
+        EXPECT_EQ(r.users, HasUserClassesOf(rec)) << r.major << "." << r.minor << "/" << r.id;
     }
 }
 
@@ -39,6 +42,7 @@ TEST(OsVersionRules, AFailedQueryReportsVersionZero) {
     EXPECT_DOUBLE_EQ(0, OsVersionOf(failed, platform));
     EXPECT_EQ("", platform);
     EXPECT_EQ("Other", OsNameOf(failed));
+    EXPECT_TRUE(HasUserClassesOf(failed));  // taken for the NT family, as the platform kind takes it
 }
 
 namespace {

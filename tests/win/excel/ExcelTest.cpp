@@ -340,9 +340,10 @@ protected:
     ts::ScopedRegKey userClasses_{HKCU, "Software\\Classes"}, s5_{HKCR, "Excel.Sheet.5"}, s8_{HKCR, "Excel.Sheet.8"},
         s12_{HKCR, "Excel.Sheet.12"}, csv_{HKCR, "Excel.CSV"}, a12_{HKCR, "Excel.Application.12"},
         a14_{HKCR, "Excel.Application.14"}, a15_{HKCR, "Excel.Application.15"}, a16_{HKCR, "Excel.Application.16"};
-    const bool nine_ = GetOsPlatformKind() == 1;
-    const HKEY root_ = nine_ ? HKCR : HKCU;
-    const std::string prefix_ = nine_ ? "" : "Software\\Classes\\";
+    // The 9x family and NT 4.0 have only the machine's classes, where Explorer reads them.
+    const bool machine_ = ts::RunningUnder() == "win98" || ts::RunningUnder() == "nt40";
+    const HKEY root_ = machine_ ? HKCR : HKCU;
+    const std::string prefix_ = machine_ ? "" : "Software\\Classes\\";
 
     void SetUp() override {
         for (const char* k : {"Excel.Sheet.5", "Excel.Sheet.8", "Excel.Sheet.12", "Excel.CSV", "Excel.Application.12",
@@ -358,7 +359,7 @@ TEST_F(Association, WritesMainNewFormatAndCsvAndDissociatesByRewriting) {
     ASSERT_TRUE(WriteExplorerCommand(14, 1));
     for (const char* cls : {"Excel.Sheet.8", "Excel.Sheet.12", "Excel.CSV"}) EXPECT_EQ(kAssociated, Dde(cls)) << cls;
     EXPECT_EQ("<none>", Dde("Excel.Sheet.5"));
-    if (!nine_) {
+    if (!machine_) {
         EXPECT_FALSE(ts::RegKeyExists(HKCR, "Excel.Sheet.8\\Shell"));  // the machine's classes stay
     }
     ASSERT_TRUE(WriteExplorerCommand(14, 0));
@@ -402,7 +403,7 @@ TEST_F(Association, CheckReadsTheMainClassFromTheClassesRoot) {
     ASSERT_TRUE(WriteExplorerCommand(8, 1));
     // Windows shows the user's classes through HKEY_CLASSES_ROOT; Wine does not merge the two
     // views, so on the NT family the test writes the merged view's value itself.
-    if (!nine_) ts::RegSet(HKCR, "Excel.Sheet.8\\Shell\\Open\\ddeexec", "", Dde("Excel.Sheet.8"));
+    if (!machine_) ts::RegSet(HKCR, "Excel.Sheet.8\\Shell\\Open\\ddeexec", "", Dde("Excel.Sheet.8"));
     EXPECT_TRUE(CheckExplorerAssociation(8));
     EXPECT_FALSE(CheckExplorerAssociation(5));  // only the main class of the version counts
     ts::RegSet(HKCR, "Excel.Sheet.8\\Shell\\Open\\ddeexec", "", kPlain);
@@ -435,6 +436,7 @@ TEST_F(Association, WriteProbeLeavesTheClassesAsFound) {
 
 TEST(OsFamilies, TheNineXFamilyAndVistaForReal) {
     EXPECT_EQ(0, ts::RunSelfAs("win98", "Association.*:VirtualStore.*"));
+    EXPECT_EQ(0, ts::RunSelfAs("nt40", "Association.*"));
     EXPECT_EQ(0, ts::RunSelfAs("vista", "VirtualStore.*"));
     EXPECT_EQ(0, ts::RunSelfAs("winxp", "VirtualStore.*:Association.*"));
 }
