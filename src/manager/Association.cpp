@@ -42,12 +42,12 @@ bool WriteExplorerCommand(int version, int mode) {
     try {
         const ClassesPlace place = WritablePlace();
         const std::string command = mode == 1 ? excel::kAssociatedCommand : excel::kPlainOpenCommand;
-        if (!RegWriteString(place.root, place.prefix + DdeExecKey(GetSheetClassName(version)), "", command))
-            return false;
-        if (NewFormatExcelRegistered() &&
-            !RegWriteString(place.root, place.prefix + DdeExecKey(excel::SheetClass(excel::kExcel12)), "", command))
-            return false;
-        return RegWriteString(place.root, place.prefix + DdeExecKey(excel::kCsv), "", command);
+        // Every class is tried: one left behind would keep calling macros that are withdrawn.
+        bool all = RegWriteString(place.root, place.prefix + DdeExecKey(GetSheetClassName(version)), "", command);
+        if (NewFormatExcelRegistered())
+            all &= RegWriteString(place.root, place.prefix + DdeExecKey(excel::SheetClass(excel::kExcel12)), "", command);
+        all &= RegWriteString(place.root, place.prefix + DdeExecKey(excel::kCsv), "", command);
+        return all;
     } catch (...) {
         return false;
     }

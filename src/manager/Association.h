@@ -4,7 +4,7 @@
 
 // "Excel.Sheet.5" up to version 7, "Excel.Sheet.8" from 8 on.
 std::string GetSheetClassName(int version);
-// Mode 1 associates, any other value dissociates; the first failed write ends it.
+// Mode 1 associates, any other value dissociates; true when every class was written.
 bool WriteExplorerCommand(int version, int mode);
 // The association is in force (HKEY_CLASSES_ROOT, main class only).
 bool CheckExplorerAssociation(int version);

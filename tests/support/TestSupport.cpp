@@ -274,6 +274,31 @@ void RegDeleteTree(HKEY root, const std::string& path) {
     RegDeleteKeyA(root, path.c_str());
 }
 
+ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& path) {
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | READ_CONTROL, key_.put())) << path;
+    DWORD size = sizeof saved_;
+    RegGetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, saved_, &size);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    auto* acl = reinterpret_cast<PACL>(acl_);
+    InitializeAcl(acl, sizeof acl_, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    SetSecurityDescriptorControl(&sd, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, &sd));
+    FreeSid(everyone);
+    // Wine opens every key with the most access allowed under the 9x family, as that family has
+    // no registry security; writing is refused all the same.
+    UniqueHKey probe;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(root, path.c_str(), 0, MAXIMUM_ALLOWED, probe.put()));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(probe.get(), "probe", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2))
+        << path;
+}
+ReadOnlyKey::~ReadOnlyKey() { RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, saved_); }
+
 ScopedWineVersion::ScopedWineVersion(const std::string& exeName, const std::string& version) {
     const std::string path = "Software\\Wine\\AppDefaults\\" + exeName;
     key_ = std::make_unique<ScopedRegKey>(HKEY_CURRENT_USER, path);

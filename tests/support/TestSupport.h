@@ -97,6 +97,20 @@ bool RegGet(HKEY root, const std::string& path, const std::string& name, std::st
 bool RegKeyExists(HKEY root, const std::string& path);
 void RegDeleteTree(HKEY root, const std::string& path);
 
+// Lets everyone only read the key until the end of the scope: on the NT family full access is
+// refused, on both families writing.
+class ReadOnlyKey {
+public:
+    ReadOnlyKey(HKEY root, const std::string& path);
+    ~ReadOnlyKey();
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+
+private:
+    UniqueHKey key_;
+    alignas(8) BYTE saved_[4096] = {}, acl_[256] = {};
+};
+
 // Wine reports another Windows to programs of this file name (win98, nt40, winxp, vista, win7).
 class ScopedWineVersion {
 public:
