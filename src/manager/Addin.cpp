@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "edition/Edition.h"
 #include "environment/FileCopy.h"
@@ -69,27 +70,92 @@ bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }
 
-enum class FolderResult { Done, Refused, Failed };
+// Made and removed in a start-up folder to see whether this user may create a name there. A folder:
+// one left behind by a crash or a power cut is never opened by Excel, as a file would be at every start.
+constexpr const char* kProbeFolder = "TorvaMan.probe";
 
-// Places or withdraws Torva.xla in one Office start-up folder. Windows turns the write of a program
-// without administrator rights into Program Files aside into the user's VirtualStore, where this
-// program still sees the file in the folder and Excel never does: only that copy tells.
-FolderResult SwitchOfficeCopy(const std::string& installed, const std::string& source, int mode) {
-    const std::string turnedAside = GetVirtualStoreCopy(installed);
-    // One left by an earlier write would hide whether the folder itself has the file.
-    if (!turnedAside.empty() && IsFile(turnedAside)) RemoveFile(turnedAside);
-    if (mode == 1) {
-        if (!CopyFileOpen(source, installed, false)) {
-            const DWORD error = GetLastError();
-            return error == ERROR_ACCESS_DENIED && !IsFolder(installed) ? FolderResult::Refused : FolderResult::Failed;
-        }
-        if (turnedAside.empty() || !IsFile(turnedAside)) return FolderResult::Done;
-        RemoveFile(turnedAside);
-        return FolderResult::Refused;
+std::function<bool(const std::string&)>& RefusesNewFilesHook() {
+    static std::function<bool(const std::string&)> hook;
+    return hook;
+}
+
+// Where Windows turned a write to Path aside for this program, when it did; empty otherwise.
+std::string TurnedAsideCopy(const std::string& path, bool folder) {
+    const std::string aside = GetVirtualStoreCopy(path);
+    if (aside.empty()) return std::string();
+    return (folder ? IsFolder(aside) : IsFile(aside)) ? aside : std::string();
+}
+
+void RemoveProbe(const std::string& probe) {
+    if (const std::string aside = TurnedAsideCopy(probe, true); !aside.empty()) RemoveDirectoryA(aside.c_str());
+    RemoveDirectoryA(probe.c_str());
+}
+
+// Whether Windows may turn this program's writes to Folder aside into the user's VirtualStore,
+// as it does under Program Files from Vista on for a program without administrator rights. Without a
+// local application-data folder the store cannot be looked at: Program Files is then taken to refuse.
+bool MayBeTurnedAside(const std::string& folder) {
+    const OsVersionRecord os = QueryOsVersion();
+    if (!os.ok || os.platformId != VER_PLATFORM_WIN32_NT || os.major < 6) return false;
+    for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        char value[MAX_PATH] = {};
+        const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+        if (n > 0 && n < sizeof value && IsPathWithin(folder, value)) return true;
     }
-    if (!IsFile(installed)) return FolderResult::Done;
-    if (SwitchAddinFile(installed, source, mode)) return FolderResult::Done;
-    return GetLastError() == ERROR_ACCESS_DENIED ? FolderResult::Refused : FolderResult::Failed;
+    return false;
+}
+
+// True when this user may not create a file in Folder, or Windows turns the creation aside.
+bool RefusesNewFiles(const std::string& folder) {
+    if (RefusesNewFilesHook() && RefusesNewFilesHook()(folder)) return true;
+    const std::string probe = AddTrailingBackslash(folder) + kProbeFolder;
+    RemoveProbe(probe);  // one a crash left would answer for this attempt
+    if (!CreateDirectoryA(probe.c_str(), nullptr)) {
+        const DWORD error = GetLastError();
+        // Anything else (a full disk, say) is for the copy itself to meet and report.
+        return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+    }
+    const bool turnedAside = !TurnedAsideCopy(probe, true).empty();
+    RemoveProbe(probe);
+    return turnedAside || (GetVirtualStoreCopy(probe).empty() && MayBeTurnedAside(folder));
+}
+
+// The start-up folder every Excel from 9 on opens besides its own, where this user may keep a
+// Torva.xla of his own; empty where the association is the machine's, for every user of every profile.
+std::string UsersOwnStartupFolder() {
+    if (!HasUserClasses()) return std::string();
+    std::string folder;
+    GetXlStartFolder(folder, std::string(), 9);
+    return folder;
+}
+
+// The user's own copy goes as it is, never moved anywhere: nobody else relies on it.
+bool RemoveUsersOwnCopy(const std::string& userFolder) {
+    const std::string copy = AddTrailingBackslash(userFolder) + excel::kProductWorkbook;
+    return !IsFile(copy) || RemoveFile(copy);
+}
+
+// Carries out one action on Torva.xla in Folder. A copy Windows turned aside is no copy: Excel never
+// sees it. False when the folder did not take the change.
+bool ApplyCopyAction(CopyAction action, const std::string& folder, const std::string& source, OfficeSwitchReport& r) {
+    const std::string installed = AddTrailingBackslash(folder) + excel::kProductWorkbook;
+    switch (action) {
+    case CopyAction::None: return true;
+    case CopyAction::Place:
+    case CopyAction::Refresh: {
+        const bool existed = IsFile(installed);
+        bool placed = CopyFileOpen(source, installed, false);
+        if (const std::string aside = TurnedAsideCopy(installed, false); !aside.empty()) {
+            RemoveFile(aside);
+            placed = false;
+        }
+        if (action == CopyAction::Refresh) return true;  // the copy there stays as it was
+        if (placed && !existed) r.created.push_back(installed);
+        return placed;
+    }
+    case CopyAction::Remove: return !IsFile(installed) || SwitchAddinFile(installed, source, 2);
+    }
+    return false;
 }
 }  // namespace
 
@@ -118,6 +184,8 @@ bool SwitchAddinFile(const std::string& installedPath, const std::string& parked
     return MoveFileA(installedPath.c_str(), parkedPath.c_str()) != 0;
 }
 
+void SetRefusesNewFilesHook(std::function<bool(const std::string&)> hook) { RefusesNewFilesHook() = std::move(hook); }
+
 bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeSwitchReport* report) {
     OfficeSwitchReport own;
     OfficeSwitchReport& r = report ? *report : own;
@@ -131,15 +199,34 @@ bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeS
             r.missingSource = source;
             return false;
         }
+        // What each folder allows is found before anything is placed, so that a refusal changes nothing.
+        std::vector<StartupFolderAccess> access;
         for (const std::string& folder : folders) {
             const std::string installed = AddTrailingBackslash(folder) + excel::kProductWorkbook;
-            switch (SwitchOfficeCopy(installed, source, mode)) {
-            case FolderResult::Done:
-                if (mode == 1) r.placed.push_back(installed);
-                break;
-            case FolderResult::Refused: r.refused.push_back(folder); break;
-            case FolderResult::Failed: r.failed.push_back(folder); break;
-            }
+            // One left in the VirtualStore by an earlier write would hide what the folder itself holds.
+            if (const std::string aside = TurnedAsideCopy(installed, false); !aside.empty()) RemoveFile(aside);
+            const bool holds = IsFile(installed);
+            if (mode != 1 && !holds)
+                access.push_back(StartupFolderAccess::Takes);  // nothing to withdraw: no need to ask
+            else if (!RefusesNewFiles(folder))
+                access.push_back(StartupFolderAccess::Takes);
+            else
+                access.push_back(holds ? StartupFolderAccess::Holds : StartupFolderAccess::Refuses);
+        }
+        const std::string userFolder = UsersOwnStartupFolder();
+        const OfficeCopyPlan plan = PlanOfficeCopies(mode, access, !userFolder.empty());
+        if (!plan.feasible) {
+            for (size_t i = 0; i < folders.size(); ++i)
+                if (access[i] == StartupFolderAccess::Refuses) r.refused.push_back(folders[i]);
+            return false;
+        }
+        for (size_t i = 0; i < folders.size(); ++i)
+            if (!ApplyCopyAction(plan.folders[i], folders[i], source, r)) r.failed.push_back(folders[i]);
+        if (!userFolder.empty()) {
+            if (plan.userCopy == CopyAction::Place) ForceFolders(userFolder);
+            const bool ok = plan.userCopy == CopyAction::Remove ? RemoveUsersOwnCopy(userFolder)
+                                                                 : ApplyCopyAction(plan.userCopy, userFolder, source, r);
+            if (!ok) r.failed.push_back(userFolder);
         }
         return r.Ok();
     } catch (...) {
@@ -151,14 +238,25 @@ bool SwitchAssociation(int version, const std::string& productFolder, int mode, 
     OfficeSwitchReport own;
     OfficeSwitchReport& r = report ? *report : own;
     try {
-        WriteExplorerCommand(version, mode);
-        if (SwitchOfficeStartupFile(productFolder, mode, &r)) return true;
-        if (mode == 1) {
-            // Explorer would tell Excel to run macros that Torva.xla brings, and open nothing.
-            WriteExplorerCommand(version, 2);
-            const std::string source = AddTrailingBackslash(productFolder) + excel::kProductWorkbook;
-            for (const std::string& placed : r.placed) SwitchAddinFile(placed, source, 2);
+        if (mode != 1) {
+            // The copies go only once no command calls their macros any more.
+            if (!WriteExplorerCommand(version, 2)) {
+                r.commandFailed = true;
+                return false;
+            }
+            return SwitchOfficeStartupFile(productFolder, 2, &r);
         }
+        // The command calls macros that Torva.xla brings: it is written only once the copies are in place.
+        if (SwitchOfficeStartupFile(productFolder, 1, &r)) {
+            if (WriteExplorerCommand(version, 1)) return true;
+            r.commandFailed = true;
+        }
+        // Explorer would tell Excel to run macros that are not there, and open nothing. Where Excel's own
+        // command cannot be written back either, the copies stay for the command still in force.
+        if (!WriteExplorerCommand(version, 2)) return false;
+        // As a dissociation leaves them; what was there before stays for the users relying on it.
+        for (const std::string& created : r.created) RemoveFile(created);
+        if (const std::string userFolder = UsersOwnStartupFolder(); !userFolder.empty()) RemoveUsersOwnCopy(userFolder);
         return false;
     } catch (...) {
         return false;

@@ -1,5 +1,6 @@
 // The decisions behind the settings files, the Explorer association and the add-in switch
 // that need no operating system.
+#include <algorithm>
 #include <string>
 
 #include "environment/StrUtils.h"
@@ -36,8 +37,38 @@ std::string OfficeSwitchMessage(const OfficeSwitchReport& report, int mode) {
         text += listed(placing ? "次のフォルダにTorva.xlaを置くことができませんでした。"
                                : "次のフォルダのTorva.xlaを削除することができませんでした。",
                        report.failed);
+    if (report.commandFailed) text += "エクスプローラの関連づけをレジストリに書き込むことができませんでした。\r\r";
     if (text.empty() || !placing) return text;
     return "エクスプローラとの関連づけはできませんでした。\r\r" + text;
+}
+
+OfficeCopyPlan PlanOfficeCopies(int mode, const std::vector<StartupFolderAccess>& folders, bool userFolder) {
+    using enum StartupFolderAccess;
+    auto any = [&](StartupFolderAccess a) { return std::find(folders.begin(), folders.end(), a) != folders.end(); };
+    OfficeCopyPlan plan;
+    plan.folders.assign(folders.size(), CopyAction::None);
+    if (mode != 1) {
+        // Withdrawing: what this user could not put back stays, for the other users relying on it.
+        for (size_t i = 0; i < folders.size(); ++i)
+            if (folders[i] == Takes) plan.folders[i] = CopyAction::Remove;
+        plan.userCopy = CopyAction::Remove;
+        plan.feasible = true;
+        return plan;
+    }
+    if (!any(Refuses)) {
+        for (size_t i = 0; i < folders.size(); ++i)
+            plan.folders[i] = folders[i] == Takes ? CopyAction::Place : CopyAction::Refresh;
+        plan.userCopy = CopyAction::Remove;
+        plan.feasible = true;
+        return plan;
+    }
+    // A copy of the user's own beside an administrator's would give that Excel two.
+    if (any(Holds) || !userFolder) return plan;
+    for (size_t i = 0; i < folders.size(); ++i)
+        if (folders[i] == Takes) plan.folders[i] = CopyAction::Remove;
+    plan.userCopy = CopyAction::Place;
+    plan.feasible = true;
+    return plan;
 }
 
 bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::string& fullPathA,

@@ -154,3 +154,39 @@ TEST(SameFileIdentity, TheIndexDecidesAndWhereBothAreZeroTheFullName) {
         EXPECT_EQ(c.same, SameFileIdentity(c.a, c.b, c.pathA, c.pathB)) << c.pathA << " / " << c.pathB;
 }
 
+// Each Office start-up folder: T takes new files, H refuses them but holds an administrator's Torva.xla,
+// R refuses them and holds none. Plans: an action for each folder (Place, reFresh, Remove, -), then the
+// user's own copy; "x" where nothing may be placed.
+TEST(PlanOfficeCopies, EachExcelSeesOneTorvaXlaAndNothingIsTakenThatCannotComeBack) {
+    const struct {
+        const char* folders;
+        const char *withUserFolder, *withoutUserFolder, *withdrawing;
+    } cases[] = {
+        {"", "/R", "/R", "/R"},         {"T", "P/R", "P/R", "R/R"},     {"H", "F/R", "F/R", "-/R"},
+        {"R", "-/P", "x", "-/R"},       {"TT", "PP/R", "PP/R", "RR/R"}, {"TH", "PF/R", "PF/R", "R-/R"},
+        {"HT", "FP/R", "FP/R", "-R/R"}, {"TR", "R-/P", "x", "R-/R"},    {"RT", "-R/P", "x", "-R/R"},
+        {"HH", "FF/R", "FF/R", "--/R"}, {"HR", "x", "x", "--/R"},       {"RH", "x", "x", "--/R"},
+        {"RR", "--/P", "x", "--/R"},
+    };
+    auto plan = [](int mode, const std::string& folders, bool userFolder) {
+        std::vector<StartupFolderAccess> access;
+        for (char c : folders)
+            access.push_back(c == 'T' ? StartupFolderAccess::Takes
+                             : c == 'H' ? StartupFolderAccess::Holds
+                                        : StartupFolderAccess::Refuses);
+        const OfficeCopyPlan p = PlanOfficeCopies(mode, access, userFolder);
+        auto letter = [](CopyAction a) {
+            return a == CopyAction::Place ? 'P' : a == CopyAction::Refresh ? 'F' : a == CopyAction::Remove ? 'R' : '-';
+        };
+        std::string text;
+        for (CopyAction a : p.folders) text += letter(a);
+        if (!p.feasible) return text == std::string(folders.size(), '-') && p.userCopy == CopyAction::None
+                                    ? std::string("x") : "infeasible, yet " + text;
+        return text + "/" + letter(p.userCopy);
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.withUserFolder, plan(1, c.folders, true)) << c.folders;
+        EXPECT_EQ(c.withoutUserFolder, plan(1, c.folders, false)) << c.folders;
+        for (bool userFolder : {true, false}) EXPECT_EQ(c.withdrawing, plan(2, c.folders, userFolder)) << c.folders;
+    }
+}

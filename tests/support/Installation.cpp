@@ -1,8 +1,13 @@
 #include "support/Installation.h"
 
+#include <algorithm>
+
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
+#include "environment/StrUtils.h"
 #include "excel/ExcelFacts.h"
+#include "excel/ExcelLocation.h"
+#include "manager/Addin.h"
 
 namespace ts {
 
@@ -48,7 +53,21 @@ Installation::Installation(const Options& o) {
     WriteSettingsFile(settingsPath_, text);
 }
 
+bool Installation::PutUsersTorvaXla(const std::string& bytes) {
+    ForceFolders(userXlStart_.Path());
+    return WriteFileBytes(UsersTorvaXla(), bytes);
+}
+
+void Installation::RefuseNewFiles(const std::string& folder) {
+    refusing_.push_back(folder);
+    SetRefusesNewFilesHook([this](const std::string& f) {
+        return std::any_of(refusing_.begin(), refusing_.end(),
+                           [&](const std::string& r) { return SameTextAscii(AddTrailingBackslash(r), AddTrailingBackslash(f)); });
+    });
+}
+
 Installation::~Installation() {
+    SetRefusesNewFilesHook(nullptr);
     links_.clear();
     for (const std::string& tree : virtualStoreTrees_) RemoveTree(tree);
 }

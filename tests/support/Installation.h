@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ManagerSupport.h"
 #include "support/TestSupport.h"
 
 namespace ts {
@@ -46,6 +47,12 @@ public:
     // The same for an Office whose start-up folder Windows turns this user's writes aside from: its
     // xlstart is a link into the user's VirtualStore, so a copy lands where Windows would put it.
     std::string AddVirtualizedOffice(int version);
+    // Takes Folder for one that refuses this user new files (Windows' answer for a folder under Program
+    // Files, which Linux permissions cannot give), for the life of the installation.
+    void RefuseNewFiles(const std::string& folder);
+    // The Torva.xla of the user's own start-up folder (put back as it was at the end), and one put there.
+    std::string UsersTorvaXla() const { return userXlStart_.Path() + "Torva.xla"; }
+    bool PutUsersTorvaXla(const std::string& bytes);
     // Where Windows keeps this user's redirected copy of Path.
     static std::string VirtualStoreCopy(const std::string& path);
     // Leaves such a copy of Path, as an earlier redirected write would have; returns where.
@@ -66,6 +73,9 @@ private:
     std::vector<std::unique_ptr<ScopedRegKey>> keys_;
     std::vector<std::string> virtualStoreTrees_;
     std::vector<std::unique_ptr<ScopedSymlink>> links_;
+    ScopedUserXlStart userXlStart_;
+    ScopedFileBackup usersTorvaXla_{UsersTorvaXla()};
+    std::vector<std::string> refusing_;
 };
 
 }  // namespace ts

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "environment/Profile.h"
+#include "environment/StrUtils.h"
 #include "excel/ExcelLocation.h"
 
 namespace ts {
@@ -17,6 +18,20 @@ ScopedFolder::~ScopedFolder() {
 }
 
 std::string UserXlStartFolderPath() { return UserXlStartFolder(GetAppDataFolder(), GetWindowsFolder()); }
+
+namespace {
+std::string FolderAbove(const std::string& path) {
+    const std::string folder = StripTrailingBackslash(path);
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+}  // namespace
+
+ScopedUserXlStart::ScopedUserXlStart() : path_(UserXlStartFolderPath()) {
+    const std::string excel = FolderAbove(path_), microsoft = FolderAbove(excel);
+    for (const std::string& folder : {microsoft, excel, path_}) scopes_.push_back(std::make_unique<ScopedFolder>(folder));
+}
+
+std::string ScopedUserXlStart::Path() const { return AddTrailingBackslash(path_); }
 
 ManagerControls::ManagerControls(HWND f) : form(f) {
     groupBox = FindWindowExA(form, nullptr, "TGroupBox", nullptr);

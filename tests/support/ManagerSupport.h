@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -31,6 +32,18 @@ private:
 
 // The per-user start-up folder that editions from Excel 9 on use (it may not exist).
 std::string UserXlStartFolderPath();
+
+// That folder and the folders above it up to the application-data folder, each removed at the end
+// unless it was there.
+class ScopedUserXlStart {
+public:
+    ScopedUserXlStart();
+    std::string Path() const;  // with a trailing backslash
+
+private:
+    std::string path_;
+    std::vector<std::unique_ptr<ScopedFolder>> scopes_;
+};
 
 // The controls of a manager window (of this or another process).
 struct ManagerControls {

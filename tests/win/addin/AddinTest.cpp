@@ -1,6 +1,7 @@
 // Switching the add-in by placing the common add-in workbook, in this process.
 #include <gtest/gtest.h>
 
+#include "environment/OsVersion.h"
 #include "excel/ExcelFacts.h"
 #include "manager/Addin.h"
 #include "support/Installation.h"
@@ -94,7 +95,7 @@ TEST(SwitchOfficeStartupFile, EveryOfficeInEitherRegistryViewOnceAndEachFailureR
     EXPECT_FALSE(SwitchOfficeStartupFile(product.substr(0, product.size() - 1), 1, &report));
     for (const std::string& folder : {office11, office15, office16, office16Other})
         EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(folder + excel::kProductWorkbook)) << folder;
-    EXPECT_EQ(4u, report.placed.size());
+    EXPECT_EQ(4u, report.created.size());
     EXPECT_TRUE(report.refused.empty());
     ASSERT_EQ(1u, report.failed.size());
     EXPECT_EQ(office14, report.failed[0]);
@@ -105,28 +106,44 @@ TEST(SwitchOfficeStartupFile, EveryOfficeInEitherRegistryViewOnceAndEachFailureR
     EXPECT_TRUE(ts::FileExists(product + excel::kProductWorkbook));
 }
 
-// A write that Windows turns aside into the user's VirtualStore never reaches Excel; a copy left
-// there by an earlier one hides the folder's own state from this program.
-TEST(SwitchOfficeStartupFile, TurnedAsideWritesAreReportedAndLeaveNoUsersCopy) {
+// A folder that refuses this user new files and holds none: Windows turns the write aside into the
+// VirtualStore, where Excel never looks. Every Excel from 9 on also opens the user's own start-up folder,
+// so the copy goes there, and none stays beside it in a folder that takes one.
+TEST(SwitchOfficeStartupFile, WhereAFolderRefusesTheCopyIsTheUsersOwnAndTheOnlyOne) {
     Installation inst;
     const std::string plain = inst.AddOffice(11);
+    ASSERT_TRUE(ts::WriteFileBytes(plain + excel::kProductWorkbook, "EARLIER"));
     const std::string stale = inst.PutVirtualStoreCopy(plain + excel::kProductWorkbook, "STALE");
     const std::string aside = inst.AddVirtualizedOffice(16);
     ASSERT_FALSE(aside.empty()) << "the test could not link a folder into the VirtualStore";
 
     OfficeSwitchReport report;
-    EXPECT_FALSE(SwitchOfficeStartupFile(inst.ProductFolder(), 1, &report));
-    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(plain + excel::kProductWorkbook));
+    EXPECT_TRUE(SwitchOfficeStartupFile(inst.ProductFolder(), 1, &report));
+    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(inst.UsersTorvaXla()));
+    EXPECT_EQ(std::vector<std::string>{inst.UsersTorvaXla()}, report.created);
+    EXPECT_FALSE(ts::FileExists(plain + excel::kProductWorkbook));
     EXPECT_FALSE(ts::FileExists(stale));
-    ASSERT_EQ(1u, report.refused.size());
-    EXPECT_EQ(aside, report.refused[0]);
+    // The folder was asked without leaving anything, in it or in the VirtualStore.
     EXPECT_FALSE(ts::FileExists(Installation::VirtualStoreCopy(aside + excel::kProductWorkbook)));
-    EXPECT_EQ(std::vector<std::string>{plain + excel::kProductWorkbook}, report.placed);
+    EXPECT_FALSE(ts::FileExists(Installation::VirtualStoreCopy(aside + "TorvaMan.probe")));
+    EXPECT_FALSE(ts::FileExists(plain + "TorvaMan.probe"));
 
-    // Withdrawing takes a copy an earlier redirected write left behind as well.
+    // Withdrawing takes the user's copy, and one an earlier redirected write left behind.
     ASSERT_TRUE(ts::WriteFileBytes(stale, "STALE"));
     EXPECT_TRUE(SwitchOfficeStartupFile(inst.ProductFolder(), 2));
     EXPECT_FALSE(ts::FileExists(stale));
+    EXPECT_FALSE(ts::FileExists(inst.UsersTorvaXla()));
+
+    // Beside an administrator's copy in another folder, one of the user's own would give that Excel two.
+    const std::string held = inst.AddOffice(14);
+    ASSERT_TRUE(ts::WriteFileBytes(held + excel::kProductWorkbook, "ADMIN'S"));
+    inst.RefuseNewFiles(held);
+    report = {};
+    EXPECT_FALSE(SwitchOfficeStartupFile(inst.ProductFolder(), 1, &report));
+    EXPECT_EQ(std::vector<std::string>{aside}, report.refused);
+    EXPECT_TRUE(report.created.empty() && report.failed.empty());
+    EXPECT_EQ("ADMIN'S", ts::ReadFileBytes(held + excel::kProductWorkbook));
+    EXPECT_FALSE(ts::FileExists(inst.UsersTorvaXla()));
     EXPECT_FALSE(ts::FileExists(plain + excel::kProductWorkbook));
 }
 
@@ -165,17 +182,29 @@ TEST(SwitchAddin, SwitchesTheFileTheAssociationAndTheOfficeCopies) {
     EXPECT_FALSE(inst.Registered());
 }
 
-// Explorer's command calls macros that Torva.xla brings: without it in every Office, Excel's own command goes back.
+// Explorer's command calls macros that Torva.xla brings: without it in every Office, Excel's own command goes
+// back, and of the copies only those this attempt created go with it.
 TEST(SwitchAssociation, WithoutTorvaXlaEverywhereTheAssociationIsTakenBack) {
     ts::MessageBoxRecorder boxes;
     Installation inst;
     const std::string takes = inst.AddOffice(9);
+    const std::string overwritten = inst.AddOffice(10);
+    ASSERT_TRUE(ts::WriteFileBytes(overwritten + excel::kProductWorkbook, "THERE BEFORE"));
     const std::string inTheWay = inst.AddOffice(11);
     ASSERT_TRUE(CreateDirectoryA((inTheWay + excel::kProductWorkbook).c_str(), nullptr));
-    EXPECT_FALSE(SwitchAssociation(5, inst.ProductFolder(), 1));
+    // Where the association is the machine's, the user's own folder is no business of the program's.
+    const bool users = HasUserClasses();
+    if (users) {
+        ASSERT_TRUE(inst.PutUsersTorvaXla("USER'S"));
+    }
+    OfficeSwitchReport report;
+    EXPECT_FALSE(SwitchAssociation(5, inst.ProductFolder(), 1, &report));
+    EXPECT_EQ(std::vector<std::string>{inTheWay}, report.failed);
     EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
     EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand(excel::kCsv));
     EXPECT_FALSE(ts::FileExists(takes + excel::kProductWorkbook));
+    EXPECT_TRUE(ts::FileExists(overwritten + excel::kProductWorkbook));
+    EXPECT_FALSE(ts::FileExists(inst.UsersTorvaXla()));
     // The command line's switch does the same without a word, and its run goes on.
     if (ts::RunningUnder().empty()) {
         ts::RegDeleteTree(HKEY_CURRENT_USER, "Software\\Classes\\Excel.Sheet.5");
@@ -186,6 +215,52 @@ TEST(SwitchAssociation, WithoutTorvaXlaEverywhereTheAssociationIsTakenBack) {
     }
     EXPECT_TRUE(boxes.calls().empty());
     RemoveDirectoryA((inTheWay + excel::kProductWorkbook).c_str());
+}
+
+// Files first, then the command: a command that cannot be written for every class is no association, and
+// where Excel's own cannot be written back either, the copies stay for the classes that may still call them.
+TEST(SwitchAssociation, ACommandThatCannotBeWrittenIsNoAssociation) {
+    Installation inst;
+    const std::string office = inst.AddOffice(9);
+    const bool machine = !HasUserClasses();
+    const HKEY root = machine ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
+    const std::string csv = std::string(machine ? "" : "Software\\Classes\\") + "Excel.CSV\\Shell\\Open\\ddeexec";
+    ASSERT_TRUE(ts::RegSet(root, csv, "", excel::kPlainOpenCommand));
+    OfficeSwitchReport report;
+    {
+        ts::ReadOnlyKey csvClosed(root, csv);
+        EXPECT_FALSE(SwitchAssociation(5, inst.ProductFolder(), 1, &report));
+    }
+    EXPECT_TRUE(report.commandFailed);
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
+
+    ASSERT_TRUE(SwitchAssociation(5, inst.ProductFolder(), 1));
+    ts::ReadOnlyKey csvClosed(root, csv);
+    report = {};
+    EXPECT_FALSE(SwitchAssociation(5, inst.ProductFolder(), 2, &report));
+    EXPECT_TRUE(report.commandFailed);
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
+    EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand(excel::kCsv));
+    EXPECT_TRUE(ts::FileExists(office + excel::kProductWorkbook));  // Excel.CSV still calls its macros
+}
+
+// Without administrator rights, an Office folder that refuses new files but holds the copy an administrator
+// placed: no switch takes away what this user could not put back, and the association stands on it.
+TEST(SwitchAssociation, AnAdministratorsCopyStaysAndCarriesTheAssociation) {
+    Installation inst;
+    const std::string held = inst.AddOffice(16);
+    ASSERT_TRUE(ts::WriteFileBytes(held + excel::kProductWorkbook, "ADMIN'S"));
+    inst.RefuseNewFiles(held);
+    if (HasUserClasses()) {
+        ASSERT_TRUE(inst.PutUsersTorvaXla("USER'S"));  // an Excel must not find two
+    }
+    EXPECT_TRUE(SwitchAssociation(5, inst.ProductFolder(), 1));
+    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(held + excel::kProductWorkbook));  // overwritten: allowed here
+    EXPECT_FALSE(ts::FileExists(inst.UsersTorvaXla()));
+    EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
+    EXPECT_TRUE(SwitchAssociation(5, inst.ProductFolder(), 2));
+    EXPECT_TRUE(ts::FileExists(held + excel::kProductWorkbook));
+    EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
 }
 
 TEST(SwitchAddin, AnUndeterminableStateIsFalseWithoutAMessage) {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "excel/ExcelFacts.h"
+#include "manager/Addin.h"
 #include "manager/ManagerMarker.h"
+#include "startup/CommandLine.h"
 #include "support/ExcelStandIn.h"
 #include "support/Installation.h"
 
@@ -262,4 +264,37 @@ TEST_F(Cmdline, LongQuotedAndDoubleByteArgumentsDoNoHarm) {
     EXPECT_TRUE(inst.Registered());
     ts::ClickButton(box.hwnd);
     EXPECT_EQ(0, Finish());
+}
+
+// A user without administrator rights, run in this process as the update script runs it. An Office folder
+// that refuses new files but holds an administrator's Torva.xla keeps it through the whole run (the probe
+// looks while the add-in is off) and carries the association; one that holds none gets the user's own.
+TEST(CmdlineWithoutAdministratorRights, NothingIsTakenThatCannotComeBackAndTheAssociationStands) {
+    for (const bool administratorsCopy : {true, false}) {
+        SCOPED_TRACE(administratorsCopy ? "an administrator's copy" : "no copy");
+        ts::TempDir dir;
+        Installation inst(Installation::Options().Registered());
+        const std::string office = inst.AddOffice(16);
+        const std::string copy = office + excel::kProductWorkbook;
+        if (administratorsCopy) {
+            ASSERT_TRUE(ts::WriteFileBytes(copy, "ADMIN'S"));
+        }
+        inst.RefuseNewFiles(office);
+        ASSERT_TRUE(SwitchAssociation(0, inst.ProductFolder(), 1));
+        EXPECT_EQ(!administratorsCopy, ts::FileExists(inst.UsersTorvaXla()));
+
+        const std::string log = dir / "probe.log";
+        SetEnvironmentVariableA("TORVA_PROBE_LOG", log.c_str());
+        SetEnvironmentVariableA("TORVA_PROBE_CHECK", copy.c_str());
+        RunCommandLineMode({ts::FixturePath("Probe")}, false);
+        SetEnvironmentVariableA("TORVA_PROBE_LOG", nullptr);
+        SetEnvironmentVariableA("TORVA_PROBE_CHECK", nullptr);
+
+        EXPECT_EQ(std::vector<std::string>{"check " + copy + (administratorsCopy ? " exists" : " missing")},
+                  ts::LinesStartingWith(log, "check "));
+        EXPECT_EQ(administratorsCopy, ts::FileExists(copy));
+        EXPECT_EQ(!administratorsCopy, ts::FileExists(inst.UsersTorvaXla()));
+        EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
+        EXPECT_TRUE(inst.Registered());
+    }
 }

@@ -42,25 +42,6 @@ std::string FolderAbove(const std::string& path) {
     return folder.substr(0, folder.find_last_of('\\'));
 }
 
-// The per-user start-up folder and the folders above it up to the application-data folder, each
-// removed at the end unless it was there.
-class ScopedUserXlStart {
-public:
-    ScopedUserXlStart() : path_(ts::UserXlStartFolderPath()) {
-        const std::string excel = FolderAbove(path_), microsoft = FolderAbove(excel);
-        for (const std::string& folder : {microsoft, excel, path_})
-            scopes_.push_back(std::make_unique<ts::ScopedFolder>(folder));
-    }
-    ~ScopedUserXlStart() {
-        while (!scopes_.empty()) scopes_.pop_back();
-    }
-    std::string Path() const { return AddTrailingBackslash(path_); }
-
-private:
-    std::string path_;
-    std::vector<std::unique_ptr<ts::ScopedFolder>> scopes_;
-};
-
 // The workbook classes name Excel's program: where the program looks for Excel's folder when the
 // settings file names none. The Installation puts these keys back.
 void RegisterExcelProgram(const std::string& excelFolder) {
@@ -178,7 +159,7 @@ TEST_F(Footprint, AWindowSessionAndACommandLineRunWriteOnlyWhatTheTableLists) {
     const std::string office = inst.AddOffice(16);
     const std::string office64 = inst.AddOffice(16, true, /*otherView=*/true);
     const std::string stale = inst.PutVirtualStoreCopy(office + excel::kProductWorkbook, "OLD TORVA.XLA");
-    ScopedUserXlStart userXlStart;
+    ts::ScopedUserXlStart userXlStart;
     Bind(inst, {office, office64});
 
     ManagerProcess window("TorvaMan.exe");
@@ -228,7 +209,7 @@ TEST_F(Footprint, TheBatchExampleTellsAnAssociationFromNone) {
     ASSERT_TRUE(CopyFileA(ts::ProgramPath().c_str(), "C:\\Torva\\TorvaMan9.exe", FALSE));
     ASSERT_TRUE(CopyFileA(ts::FixturePath("Probe").c_str(), "C:\\Tools\\Update.exe", FALSE));
     Installation inst(Installation::Options().SettingsFile("Torva9.Ini"));
-    ScopedUserXlStart userXlStart;
+    ts::ScopedUserXlStart userXlStart;
     const std::string office = inst.AddOffice(16);
     Bind(inst, {office});
 

@@ -216,12 +216,28 @@ TEST_F(Manager, ApplyingARemovalWithdrawsTheWorkbook) {
     EXPECT_FALSE(form_->OKBtn->Enabled());
 }
 
-// Without Torva.xla in every Office start-up folder Explorer would call macros that are not there.
+// An Office folder that refuses this user new files and holds none: the copy goes into the user's own
+// start-up folder, and the association is made as any other.
+TEST_F(Manager, WhereAnOfficeFolderRefusesTheUsersOwnCopyCarriesTheAssociation) {
+    Installation inst(Installation::Options().Registered());
+    const std::string aside = inst.AddVirtualizedOffice(16);
+    ASSERT_FALSE(aside.empty());
+    Open();
+    form_->ExpChk->SetChecked(true);
+    form_->OKBtn->Click();
+    ASSERT_EQ(1u, boxes_.calls().size());
+    EXPECT_EQ("エクスプローラとの関連づけを有効にしました\r\r", boxes_.calls()[0].text);
+    EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(inst.UsersTorvaXla()));
+    EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
+}
+
+// Without Torva.xla where every Excel finds it once, Explorer would call macros that are not there.
 TEST_F(Manager, AnAssociationWithoutTorvaXlaEverywhereIsNotMadeAndTheFolderNamed) {
     Installation inst(Installation::Options().Registered());
     const std::string takes = inst.AddOffice(9);
-    const std::string inTheWay = inst.AddOffice(11);
-    ASSERT_TRUE(CreateDirectoryA((inTheWay + excel::kProductWorkbook).c_str(), nullptr));
+    const std::string held = inst.AddOffice(11);
+    ASSERT_TRUE(ts::WriteFileBytes(held + excel::kProductWorkbook, "ADMIN'S"));
+    inst.RefuseNewFiles(held);
     const std::string aside = inst.AddVirtualizedOffice(16);
     ASSERT_FALSE(aside.empty());
     Open();
@@ -234,13 +250,14 @@ TEST_F(Manager, AnAssociationWithoutTorvaXlaEverywhereIsNotMadeAndTheFolderNamed
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.flags);
     EXPECT_EQ("エクスプローラとの関連づけはできませんでした。\r\r"
               "次のフォルダにTorva.xlaを置くには管理者の権限が必要です。\r" + aside +
-                  "\r\rTorvaマネージャを管理者として実行してください。\r\r"
-                  "次のフォルダにTorva.xlaを置くことができませんでした。\r" + inTheWay + "\r\r",
+                  "\r\rTorvaマネージャを管理者として実行してください。\r\r",
               box.text);
-    // Left as a dissociation leaves it.
+    // Left as a dissociation leaves it, with the administrator's copy where it was.
     EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
     EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand(excel::kCsv));
     EXPECT_FALSE(ts::FileExists(takes + excel::kProductWorkbook));
+    EXPECT_EQ("ADMIN'S", ts::ReadFileBytes(held + excel::kProductWorkbook));
+    EXPECT_FALSE(ts::FileExists(inst.UsersTorvaXla()));
     EXPECT_FALSE(form_->ExpChk->Checked());
 
     const std::string source = inst.ProductFolder() + excel::kProductWorkbook;
@@ -251,7 +268,6 @@ TEST_F(Manager, AnAssociationWithoutTorvaXlaEverywhereIsNotMadeAndTheFolderNamed
     EXPECT_EQ("エクスプローラとの関連づけはできませんでした。\r\r製品フォルダにTorva.xlaがありません。\r" + source + "\r\r",
               boxes_.calls()[1].text);
     EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
-    RemoveDirectoryA((inTheWay + excel::kProductWorkbook).c_str());
 }
 
 TEST_F(Manager, ARunningExcelRefusesTheRemoval) {
