@@ -229,3 +229,18 @@ TEST_F(Footprint, TheBatchExampleTellsAnAssociationFromNone) {
     });
     RemoveDirectoryA(torvaXla.c_str());
 }
+
+TEST_F(Footprint, AUserWithoutAdministratorRightsWritesOnlyWhatTheTableLists) {
+    // An Office whose start-up folder turns this user's writes aside: a command-line run of edition EC
+    // gives the user a Torva.xla of his own, which carries the association.
+    Installation inst(Installation::Options().SettingsFile("Torva9.Ini"));
+    const std::string aside = inst.AddVirtualizedOffice(16);
+    ASSERT_FALSE(aside.empty()) << "the test could not link a folder into the VirtualStore";
+    Bind(inst, {aside});
+    ts::TempDir dir;
+    const std::string program = dir / "TorvaMan9.exe";
+    ASSERT_TRUE(CopyFileA(ts::ProgramPath().c_str(), program.c_str(), FALSE));
+    const std::vector<fp::Change> changes = Watch([&] { EXPECT_EQ(0, ts::RunAndWait(ts::Quoted(program) + " /x")); });
+    EXPECT_TRUE(Written(changes, inst.UsersTorvaXla()));
+    EXPECT_TRUE(Written(changes, "HKCU\\Software\\Classes\\Excel.Sheet.8\\Shell\\Open\\ddeexec", excel::kAssociatedCommand));
+}
