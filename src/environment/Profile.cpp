@@ -30,27 +30,58 @@ Load LoadWholeFile(const std::string& path, std::string& bytes) {
     return Load::Ok;
 }
 
-// Writes beside the file and then replaces it, so a failed write never leaves
-// a truncated settings file behind.
+unsigned failingSaveSteps = 0;
+
+// A step of the save, unless a test makes it fail.
+bool Allowed(ProfileSaveStep step) { return !(failingSaveSteps & step); }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string SetAsideName(const std::string& path) { return path + ".bak~"; }
+
+// A save cut off between its renames (the machine stopped, or the original could not be put
+// back) left the file only under its set-aside name: it comes back before the file is read. One
+// beside the file is stale, since the file's name only ever takes a whole file.
+void RecoverSetAside(const std::string& path) {
+    const std::string aside = SetAsideName(path);
+    if (!Exists(aside)) return;
+    if (Exists(path))
+        DeleteFileA(aside.c_str());
+    else
+        MoveFileA(aside.c_str(), path.c_str());
+}
+
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+// The new text is written beside the file and takes its name by renaming, which never cuts a
+// file short as a copy over it can on a full disk. The original is set aside first and comes
+// back on any failure. MoveFileA renames within one folder on every 9x; MoveFileExA is only a
+// failing stub there.
 bool SaveWholeFile(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".tmp~";
-    {
-        UniqueHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return false;
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size()) {
-            file.reset();
-            DeleteFileA(temp.c_str());
-            return false;
-        }
+    const std::string temp = path + ".tmp~", aside = SetAsideName(path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+    // A rename would pass over the read-only attribute that a write must respect.
+    if (existed && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (!WriteNewFile(temp, bytes) ||
+        (existed && !(Allowed(kSetOriginalAside) && MoveFileA(path.c_str(), aside.c_str())))) {
+        DeleteFileA(temp.c_str());
+        return false;
     }
-    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    // The Windows 9x family has no MoveFileEx. A copy that fails may have cut the original short
-    // (a full disk): the new text then stays beside it.
-    if (!CopyFileA(temp.c_str(), path.c_str(), FALSE)) return false;
-    DeleteFileA(temp.c_str());
+    if (!(Allowed(kPutNewInPlace) && MoveFileA(temp.c_str(), path.c_str()))) {
+        if (existed && Allowed(kPutOriginalBack)) MoveFileA(aside.c_str(), path.c_str());
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    // Saved. An original that cannot be deleted now is taken away by the next save.
+    if (existed && Allowed(kDeleteSetAside)) DeleteFileA(aside.c_str());
     return true;
 }
 
@@ -85,8 +116,10 @@ bool ReadProfileString(const std::string& section, const std::string& key, std::
     value.clear();
     if (GetOsFamily() != "WIN95_98") return false;
 
+    const std::string path = ResolveProfilePath(fileName);
+    RecoverSetAside(path);
     std::string bytes;
-    switch (LoadWholeFile(ResolveProfilePath(fileName), bytes)) {
+    switch (LoadWholeFile(path, bytes)) {
         case Load::Failed: return false;
         case Load::Missing: return true;  // an absent file is an empty profile
         case Load::Ok: break;
@@ -102,6 +135,7 @@ bool WriteProfileString(const std::string& section, const std::string& key, cons
         return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), fileName.c_str()) != 0;
 
     const std::string path = ResolveProfilePath(fileName);
+    RecoverSetAside(path);
     std::string bytes;
     if (LoadWholeFile(path, bytes) == Load::Failed) return false;
     IniFile ini = IniFile::Parse(bytes);
@@ -116,3 +150,5 @@ int ShowMessageBox(HWND owner, const std::string& text, UINT flags, const std::s
 }
 
 void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+
+void SetFailingProfileSaveSteps(unsigned steps) { failingSaveSteps = steps; }

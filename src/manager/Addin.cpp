@@ -24,7 +24,7 @@ bool IsFile(const std::string& path) {
 }
 
 // The file index is stable only while the file is held open, so both stay open while
-// they are compared. The 9x line refuses FILE_SHARE_DELETE (and opens no directories,
+// their identities are read. The 9x line refuses FILE_SHARE_DELETE (and opens no directories,
 // which FILE_FLAG_BACKUP_SEMANTICS is for): there both are opened for reading.
 UniqueHandle OpenForIdentity(const std::string& path, bool line9x) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (line9x ? 0 : FILE_SHARE_DELETE);
@@ -32,18 +32,31 @@ UniqueHandle OpenForIdentity(const std::string& path, bool line9x) {
                                     line9x ? 0 : FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-// The absolute name of a path (no file system is asked); empty when it cannot be had.
-std::string FullPathName(const std::string& path) {
-    std::string full(MAX_PATH, '\0');
-    char* namePart = nullptr;
-    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &namePart);
-    if (n >= full.size()) {
-        full.resize(n);
-        n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &namePart);
-    }
-    if (n == 0 || n >= full.size()) return std::string();
-    full.resize(n);
-    return full;
+// Tests stand for a volume without file indexes, which Wine never is.
+bool indexesUnreported = false;
+}  // namespace
+
+void SetFileIndexesUnreported(bool unreported) { indexesUnreported = unreported; }
+
+namespace {
+bool ReadIdentity(HANDLE file, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    identity = {info.dwVolumeSerialNumber, indexesUnreported ? 0 : info.nFileIndexHigh,
+                indexesUnreported ? 0 : info.nFileIndexLow};
+    return true;
+}
+
+// Whether B opens for reading while A is held open for reading without sharing, which every
+// Windows refuses for one file under any of its names. The identity opens cannot stand in: an
+// open without read or write access ignores share modes, and on the 9x line they read, so they
+// are closed before this.
+bool OpenedBoth(const std::string& a, const std::string& b) {
+    const UniqueHandle held(CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!held) return false;
+    const UniqueHandle other(CreateFileA(b.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+    return static_cast<bool>(other);
 }
 
 // Two names for one file (the product folder set to the start-up folder, or
@@ -51,14 +64,13 @@ std::string FullPathName(const std::string& path) {
 // delete the only one.
 bool SameFile(const std::string& a, const std::string& b) {
     const bool line9x = GetOsFamily() == "WIN95_98";
-    const UniqueHandle x = OpenForIdentity(a, line9x);
-    const UniqueHandle y = OpenForIdentity(b, line9x);
-    BY_HANDLE_FILE_INFORMATION ix{}, iy{};
-    if (!x || !y || !GetFileInformationByHandle(x.get(), &ix) || !GetFileInformationByHandle(y.get(), &iy))
-        return false;
-    return SameFileIdentity({ix.dwVolumeSerialNumber, ix.nFileIndexHigh, ix.nFileIndexLow},
-                            {iy.dwVolumeSerialNumber, iy.nFileIndexHigh, iy.nFileIndexLow}, FullPathName(a),
-                            FullPathName(b));
+    FileIdentity ia, ib;
+    {
+        const UniqueHandle x = OpenForIdentity(a, line9x);
+        const UniqueHandle y = OpenForIdentity(b, line9x);
+        if (!x || !y || !ReadIdentity(x.get(), ia) || !ReadIdentity(y.get(), ib)) return false;
+    }
+    return SameFileIdentity(ia, ib, [&] { return OpenedBoth(a, b); });
 }
 bool IsFolder(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());

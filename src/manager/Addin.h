@@ -65,8 +65,12 @@ struct FileIdentity {
     uint32_t volume = 0, indexHigh = 0, indexLow = 0;
 };
 // Two open files are one when volume and file index agree. Some file systems and network
-// redirectors report index 0 for every file: when both do on one volume, their full path names
-// decide, without regard to case, and a name that could not be had (empty) counts as the same
-// file, so that no copy is deleted on a guess.
-bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::string& fullPathA,
-                      const std::string& fullPathB);
+// redirectors report index 0 for every file, and no path name tells one file from two (8.3
+// names, a mapped drive against its UNC path): when both report 0 on one volume, OpenedBoth is
+// asked whether the second name could be opened while the first was held open without sharing.
+// Only that shows two files; a sharing violation, or any other failure, counts as one, so that
+// no copy is deleted on a guess.
+bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::function<bool()>& openedBoth);
+// Tests only: files are taken to report index 0, as on volumes without file indexes (Wine
+// reports an inode number for every file).
+void SetFileIndexesUnreported(bool unreported);

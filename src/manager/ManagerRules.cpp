@@ -71,10 +71,9 @@ OfficeCopyPlan PlanOfficeCopies(int mode, const std::vector<StartupFolderAccess>
     return plan;
 }
 
-bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::string& fullPathA,
-                      const std::string& fullPathB) {
+bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b, const std::function<bool()>& openedBoth) {
     if (a.volume != b.volume) return false;
     if ((a.indexHigh | a.indexLow | b.indexHigh | b.indexLow) != 0)
         return a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
-    return fullPathA.empty() || fullPathB.empty() || SameTextAscii(fullPathA, fullPathB);
+    return !openedBoth();
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "environment/RegistryViews.h"
 #include "excel/ExcelPaths.h"
 #include "manager/Addin.h"
@@ -131,27 +133,32 @@ TEST(IsAssociatedCommand, RunInAnyCaseCounts) {
     EXPECT_FALSE(IsAssociatedCommand(""));
 }
 
-TEST(SameFileIdentity, TheIndexDecidesAndWhereBothAreZeroTheFullName) {
+TEST(SameFileIdentity, TheIndexDecidesAndWhereBothAreZeroTheSharingTest) {
     const FileIdentity one{7, 0, 42}, other{7, 0, 43}, elsewhere{8, 0, 42}, high{7, 1, 0}, zero{7, 0, 0},
         zeroElsewhere{8, 0, 0};
     const struct {
         FileIdentity a, b;
-        std::string pathA, pathB;
-        bool same;
+        bool openedBoth, asked, same;
     } cases[] = {
-        {one, one, "C:\\A\\x.xla", "C:\\B\\y.xla", true},  // two names for one file
-        {one, other, "C:\\A\\x.xla", "C:\\A\\x.xla", false},
-        {one, elsewhere, "C:\\A\\x.xla", "C:\\A\\x.xla", false},
-        {high, high, "C:\\A", "C:\\B", true},
-        {high, zero, "C:\\A", "C:\\A", false},
-        {zero, zero, "\\\\srv\\s\\XLSTART\\x.xla", "\\\\SRV\\S\\xlstart\\X.XLA", true},
-        {zero, zero, "\\\\srv\\s\\XLSTART\\x.xla", "\\\\srv\\s\\Torva\\x.xla", false},
-        {zero, zeroElsewhere, "C:\\A", "C:\\A", false},
-        {zero, zero, "C:\\" + kA, "C:\\\x83\x61", false},  // a trail byte is no letter to fold
-        {zero, zero, "", "C:\\A", true},  // without a name the copy is kept
+        {one, one, true, false, true},  // two names for one file
+        {one, other, false, false, false},
+        {one, elsewhere, false, false, false},
+        {high, high, true, false, true},
+        {high, zero, false, false, false},
+        // No index on either: a path tells nothing (8.3 names, a mapped drive against its UNC path).
+        {zero, zero, false, true, true},  // the second open was refused: one file, or no telling
+        {zero, zero, true, true, false},
+        {zero, zeroElsewhere, false, false, false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.same, SameFileIdentity(c.a, c.b, c.pathA, c.pathB)) << c.pathA << " / " << c.pathB;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        bool asked = false;
+        EXPECT_EQ(c.same, SameFileIdentity(c.a, c.b, [&] {
+                      asked = true;
+                      return c.openedBoth;
+                  })) << "case " << i + 1;
+        EXPECT_EQ(c.asked, asked) << "case " << i + 1;
+    }
 }
 
 // Each Office start-up folder: T takes new files, H refuses them but holds an administrator's Torva.xla,

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "environment/OsVersion.h"
+#include "environment/StrUtils.h"
 #include "excel/ExcelFacts.h"
 #include "manager/Addin.h"
 #include "support/Installation.h"
@@ -10,7 +11,41 @@ using ts::Installation;
 
 namespace {
 const std::string kBytes = Installation::AddinBytes();
+
+// Files are taken to report index 0 for the scope, as on volumes without file indexes.
+class NoFileIndexes {
+public:
+    NoFileIndexes() { SetFileIndexesUnreported(true); }
+    ~NoFileIndexes() { SetFileIndexesUnreported(false); }
+};
+
+// Where no file index tells, a second open beside an exclusive one does: one file under its long
+// and its 8.3 folder name (which no full path name expands) keeps its only copy, and two files are
+// still two.
+void ExpectIdentityWithoutFileIndexes() {
+    const NoFileIndexes noIndexes;
+    ts::TempDir dir;
+    const std::string folder = dir / "Excel start-up folder";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    char shortFolder[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameA(folder.c_str(), shortFolder, sizeof shortFolder);
+    ASSERT_TRUE(n > 0 && n < sizeof shortFolder);
+    ASSERT_FALSE(SameTextAscii(folder, shortFolder)) << "the folder has no other name";
+    const std::string installed = folder + "\\" + excel::kCommonAddin;
+    const std::string otherSpelling = std::string(shortFolder) + "\\" + excel::kCommonAddin;
+    const std::string parked = dir / excel::kCommonAddin;
+    ASSERT_TRUE(ts::WriteFileBytes(installed, kBytes));
+    ASSERT_TRUE(ts::WriteFileBytes(parked, kBytes));
+
+    EXPECT_FALSE(SwitchAddinFile(installed, otherSpelling, 2));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(installed));
+    EXPECT_FALSE(SwitchAddinFile(otherSpelling, installed, 2));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(installed));
+    EXPECT_TRUE(SwitchAddinFile(installed, parked, 2));
+    EXPECT_FALSE(ts::FileExists(installed));
+    EXPECT_EQ(kBytes, ts::ReadFileBytes(parked));
 }
+}  // namespace
 
 TEST(AddinState, TheInstalledCopyIsTestedFirst) {
     Installation both(Installation::Options().Registered());
@@ -62,6 +97,7 @@ TEST(SwitchAddinFile, TwoNamesForOneFileNeverLoseIt) {
     const std::string otherSpelling = inst.XlStartFolder() + ".\\" + excel::kCommonAddin;
     EXPECT_FALSE(SwitchAddinFile(inst.Installed(), otherSpelling, 2));
     EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Installed()));
+    ExpectIdentityWithoutFileIndexes();
 }
 
 TEST(SwitchAddinFile, ALockedInstalledCopyIsAFailureAndStays) {
@@ -320,6 +356,7 @@ TEST(SwitchAddinFileOn9x, TwoNamesForOneFileNeverLoseIt) {
     EXPECT_TRUE(SwitchAddinFile(inst.Installed(), inst.Parked(), 2));
     EXPECT_FALSE(ts::FileExists(inst.Installed()));
     EXPECT_EQ(kBytes, ts::ReadFileBytes(inst.Parked()));
+    ExpectIdentityWithoutFileIndexes();
 }
 
 TEST(FamilyRuns, SwitchAddinFileOnWindows98) {

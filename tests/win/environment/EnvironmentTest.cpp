@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
 #include "support/TestSupport.h"
@@ -81,19 +84,26 @@ TEST(OsReal, Win7) {
 // ---- profile access, both routes ----------------------------------------------------
 
 namespace {
-// A settings file in the Windows folder, named for this test and removed afterwards.
+// A settings file in the Windows folder, named for this test and removed afterwards, with the
+// files the 9x save puts beside it.
 class WindowsFolderIni {
 public:
     explicit WindowsFolderIni(const std::string& name)
-        : name_(name), path_(GetWindowsFolder() + "\\" + name), backup_(path_) {
-        DeleteFileA(path_.c_str());
+        : name_(name), path_(GetWindowsFolder() + "\\" + name), backup_(path_), temp_(Temp()), aside_(SetAside()) {
+        for (const std::string& p : {path_, Temp(), SetAside()}) {
+            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(p.c_str());
+        }
     }
+    ~WindowsFolderIni() { SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL); }
     const std::string& name() const { return name_; }
     const std::string& path() const { return path_; }
+    std::string Temp() const { return path_ + ".tmp~"; }
+    std::string SetAside() const { return path_ + ".bak~"; }
 
 private:
     std::string name_, path_;
-    ts::ScopedFileBackup backup_;
+    ts::ScopedFileBackup backup_, temp_, aside_;
 };
 
 std::string Read(const std::string& section, const std::string& key, const std::string& file, bool* ok = nullptr) {
@@ -153,7 +163,8 @@ TEST(ProfileWin98, FallsBackToTheWholeFileReaderAndWriter) {
     EXPECT_EQ("; note\r\n[GenDir]\r\nDir=D:\\U\r\n\r\n[NewEnv]\r\nExcelDir=C:\\Office\\\r\n",
               ts::ReadFileBytes(ini.path()));
     EXPECT_EQ("C:\\Office\\", Read("NewEnv", "ExcelDir", ini.name()));
-    EXPECT_FALSE(ts::FileExists(ini.path() + ".tmp~"));
+    EXPECT_FALSE(ts::FileExists(ini.Temp()));
+    EXPECT_FALSE(ts::FileExists(ini.SetAside()));
 }
 
 TEST(ProfileWin98, AnUnreadableFileIsAFailureNotACrash) {
@@ -171,20 +182,68 @@ TEST(ProfileWin98, AnUnreadableFileIsAFailureNotACrash) {
     EXPECT_EQ("[S]\r\nk=v\r\n", ts::ReadFileBytes(ini.path()));
 }
 
-TEST(ProfileWin98, AFailedCopyKeepsTheNewTextBesideTheOriginal) {
+TEST(ProfileWin98, ALockedFileStaysWholeAndNothingIsLeftBesideIt) {
     REQUIRE_WINDOWS_VERSION("win98");
     WindowsFolderIni ini("TorvaTestE.ini");
-    ts::ScopedFileBackup temp(ini.path() + ".tmp~");
     ASSERT_TRUE(ts::WriteFileBytes(ini.path(), "[S]\r\nk=v\r\n"));
     {
-        // Open for reading only: it can be read, but neither replaced nor copied over.
+        // Open for reading only: it can be read, but neither renamed nor written over.
         UniqueHandle lock(
             CreateFileA(ini.path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(lock);
         EXPECT_FALSE(WriteProfileString("S", "k", "new", ini.name()));
     }
     EXPECT_EQ("[S]\r\nk=v\r\n", ts::ReadFileBytes(ini.path()));
-    EXPECT_EQ("[S]\r\nk=new\r\n", ts::ReadFileBytes(ini.path() + ".tmp~"));
+    EXPECT_FALSE(ts::FileExists(ini.Temp()));
+    EXPECT_FALSE(ts::FileExists(ini.SetAside()));
+}
+
+// The save renames the file aside, renames the new text into its place and deletes the one set aside;
+// Wine carries out each of these, so the test makes them fail. The file is whole after any failure,
+// the next read finds it, and the next save leaves nothing beside it.
+TEST(ProfileWin98, AReplaceFailingAtAnyStepLeavesTheFileWhole) {
+    REQUIRE_WINDOWS_VERSION("win98");
+    const std::string before = "[S]\r\nk=v\r\n", saved = "[S]\r\nk=new\r\n", none = "<none>";
+    const struct {
+        bool existed, readOnly;
+        unsigned failing;
+        bool result;
+        std::string file, setAside, readBack;
+    } rows[] = {
+        {true, false, 0, true, saved, none, "new"},
+        {true, false, kSetOriginalAside, false, before, none, "v"},
+        {true, false, kPutNewInPlace, false, before, none, "v"},
+        // Not even put back: the file is whole under the set-aside name, and the next read puts it back.
+        {true, false, kPutNewInPlace | kPutOriginalBack, false, none, before, "v"},
+        {true, false, kDeleteSetAside, true, saved, before, "new"},
+        {false, false, kPutNewInPlace, false, none, none, ""},
+        {true, true, 0, false, before, none, "v"},  // a read-only file is not rewritten
+    };
+    auto contents = [&](const std::string& path) { return ts::FileExists(path) ? ts::ReadFileBytes(path) : none; };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const auto& r = rows[i];
+        SCOPED_TRACE("row " + std::to_string(i + 1));
+        // A name of its own for each row: Wine keeps a profile it has read while its write time stays.
+        WindowsFolderIni ini("TorvaTestF" + std::to_string(i + 1) + ".ini");
+        if (r.existed) {
+            ASSERT_TRUE(ts::WriteFileBytes(ini.path(), before));
+        }
+        if (r.readOnly) SetFileAttributesA(ini.path().c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFailingProfileSaveSteps(r.failing);
+        const bool result = WriteProfileString("S", "k", "new", ini.name());
+        SetFailingProfileSaveSteps(0);
+        EXPECT_EQ(r.result, result);
+        EXPECT_EQ(r.file, contents(ini.path()));
+        EXPECT_EQ(r.setAside, contents(ini.SetAside()));
+        EXPECT_FALSE(ts::FileExists(ini.Temp()));
+
+        EXPECT_EQ(r.readBack, Read("S", "k", ini.name()));
+        SetFileAttributesA(ini.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_TRUE(WriteProfileString("S", "k", "later", ini.name()));
+        EXPECT_EQ("[S]\r\nk=later\r\n", contents(ini.path()));
+        EXPECT_FALSE(ts::FileExists(ini.SetAside()));
+        EXPECT_FALSE(ts::FileExists(ini.Temp()));
+    }
 }
 
 TEST(OsFamilies, EachWindowsVersionForReal) {
