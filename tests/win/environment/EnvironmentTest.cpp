@@ -224,7 +224,7 @@ TEST(ProfileWin98, AReplaceFailingAtAnyStepLeavesTheFileWhole) {
         const auto& r = rows[i];
         SCOPED_TRACE("row " + std::to_string(i + 1));
         // A name of its own for each row: Wine keeps a profile it has read while its write time stays.
-        WindowsFolderIni ini("TorvaTestF" + std::to_string(i + 1) + ".ini");
+        WindowsFolderIni ini(std::string("TorvaTestF") + std::to_string(i + 1) + ".ini");
         if (r.existed) {
             ASSERT_TRUE(ts::WriteFileBytes(ini.path(), before));
         }
