@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "environment/CopyAccess.h"
 #include "environment/StrUtils.h"
 
 namespace {
@@ -159,6 +160,18 @@ TEST(IsPathWithin, CaseBoundaryAndTrailingBackslashAsWindowsHasThem) {
     EXPECT_TRUE(IsPathWithin("C:\\" + kSo + "\\x", "C:\\" + kSo));
     EXPECT_FALSE(IsPathWithin("C:\\" + kSo + "x", "C:\\" + kSo));
     EXPECT_FALSE(IsPathWithin("C:\\\x83" "a\\x", "C:\\\x83" "A"));
+}
+
+TEST(OpenToEveryone, OnlyOutsideTheUsersOwnFolders) {
+    const std::vector<std::string> own = {"C:\\Users\\al", "C:\\Users\\al\\AppData\\Roaming\\",
+                                          "\\\\srv\\profiles$\\al\\AppData\\Local", ""};
+    for (const char* path : {"C:\\Users\\al\\AppData\\Roaming\\Microsoft\\Excel\\XLSTART\\x.XLA",
+                             "c:\\users\\AL\\x.xla", "\\\\SRV\\Profiles$\\al\\AppData\\Local\\x.xla"})
+        EXPECT_FALSE(OpenToEveryone(path, own)) << path;
+    for (const char* path : {"C:\\Program Files\\Microsoft Office\\root\\Office16\\XLSTART\\Torva.xla",
+                             "C:\\Users\\alice\\x.xla", "C:\\Users\\Public\\x.xla", "D:\\Users\\al\\x.xla"})
+        EXPECT_TRUE(OpenToEveryone(path, own)) << path;
+    EXPECT_TRUE(OpenToEveryone("C:\\Users\\al\\x.xla", {"", ""}));  // a Windows without such folders
 }
 
 TEST(FileExt, LastPeriodOfTheNamePartOnly) {

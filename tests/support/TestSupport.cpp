@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "environment/Profile.h"
+#include "environment/StrUtils.h"
 
 namespace ts {
 
@@ -88,10 +89,13 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(base.c_str());
 }
 
-TempDir::TempDir() {
+TempDir::TempDir(const std::string& base) {
     static std::atomic<int> counter{0};
-    char tmp[MAX_PATH];
-    GetTempPathA(sizeof tmp, tmp);
+    char tmp[MAX_PATH] = {};
+    if (base.empty())
+        GetTempPathA(sizeof tmp, tmp);
+    else
+        lstrcpynA(tmp, AddTrailingBackslash(base).c_str(), sizeof tmp);
     for (;;) {
         path_ = std::string(tmp) + "torva" + std::to_string(GetCurrentProcessId()) + "_" +
                 std::to_string(counter++) + "\\";

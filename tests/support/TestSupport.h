@@ -27,10 +27,10 @@ std::vector<std::string> SplitLines(const std::string& text);
 // Deletes a file or a folder tree (attributes cleared first); missing is fine.
 void RemoveTree(const std::string& path);
 
-// A fresh folder under %TEMP%, removed with everything in it at the end.
+// A fresh folder under %TEMP% (or under Base), removed with everything in it at the end.
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(const std::string& base = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -2,6 +2,9 @@
 
 #include "environment/FileCopy.h"
 #include "environment/OsVersion.h"
+#include "excel/ExcelLocation.h"
+#include "manager/Addin.h"
+#include "support/Installation.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -36,9 +39,9 @@ bool EveryoneCanWrite(const std::string& path) {
     return canWrite;
 }
 
-// A source file, and a destination beside it, in a fresh folder.
+// A source file, and a destination beside it, in a fresh folder outside the user's own folders.
 struct CopyCase {
-    ts::TempDir dir;
+    ts::TempDir dir{"C:\\"};
     std::string source = dir / "基盤関数.XLA";
     std::string dest = dir / "copy.XLA";
     CopyCase() { EXPECT_TRUE(ts::WriteFileBytes(source, "workbook bytes")); }
@@ -98,6 +101,25 @@ TEST(CopyFileOpen, AReadOnlyDestinationIsReplacedOnlyWhenTheResultSaysSo) {
         EXPECT_NE(0u, GetFileAttributesA(c.dest.c_str()) & FILE_ATTRIBUTE_READONLY);
     }
     SetFileAttributesA(c.dest.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Only the start-up folders the machine's users share need the open list. In the user's own, it would let
+// any other user rewrite macros that the owner's Excel runs; a copy placed there by an earlier version
+// loses it at the next switch.
+TEST(CopyFileOpen, AUsersOwnFolderKeepsTheListItPassesOn) {
+    ts::Installation inst;
+    ts::TempDir machine("C:\\");
+    for (const std::string& installed : {inst.UsersTorvaXla(), machine / "基盤関数.XLA"}) {
+        ForceFolders(installed.substr(0, installed.find_last_of('\\')));
+        ASSERT_TRUE(SwitchAddinFile(installed, inst.Parked(), 1)) << installed;
+        ASSERT_TRUE(ts::WriteFileBytes(installed + ".old", "x"));
+        GrantEveryoneAccess(installed + ".old");  // as an earlier version left it
+        ASSERT_TRUE(SwitchAddinFile(installed + ".old", inst.Parked(), 1));
+        const bool machineWide = installed.rfind("C:\\torva", 0) == 0;
+        EXPECT_EQ(machineWide, EveryoneCanWrite(installed)) << installed;
+        EXPECT_EQ(machineWide, EveryoneCanWrite(installed + ".old")) << installed;
+        DeleteFileA((installed + ".old").c_str());
+    }
 }
 
 TEST(GrantEveryoneAccess, MissingFilesAndFoldersAreLeftAlone) {
