@@ -217,9 +217,11 @@ TEST_F(Manager, ApplyingARemovalWithdrawsTheWorkbook) {
 }
 
 // An Office folder that refuses this user new files and holds none: the copy goes into the user's own
-// start-up folder, and the association is made as any other.
-TEST_F(Manager, WhereAnOfficeFolderRefusesTheUsersOwnCopyCarriesTheAssociation) {
+// start-up folder, and the association is made as any other. Beside an administrator's copy in another
+// Office's folder it could not be: Explorer would call macros that are not there, or that Excel finds twice.
+TEST_F(Manager, AnAssociationWithoutTorvaXlaWhereEveryExcelFindsItOnceIsNotMadeAndTheFolderNamed) {
     Installation inst(Installation::Options().Registered());
+    const std::string takes = inst.AddOffice(9);
     const std::string aside = inst.AddVirtualizedOffice(16);
     ASSERT_FALSE(aside.empty());
     Open();
@@ -229,22 +231,15 @@ TEST_F(Manager, WhereAnOfficeFolderRefusesTheUsersOwnCopyCarriesTheAssociation) 
     EXPECT_EQ("エクスプローラとの関連づけを有効にしました\r\r", boxes_.calls()[0].text);
     EXPECT_EQ("TORVA.XLA BYTES", ts::ReadFileBytes(inst.UsersTorvaXla()));
     EXPECT_EQ(excel::kAssociatedCommand, Installation::DdeCommand("Excel.Sheet.5"));
-}
 
-// Without Torva.xla where every Excel finds it once, Explorer would call macros that are not there.
-TEST_F(Manager, AnAssociationWithoutTorvaXlaEverywhereIsNotMadeAndTheFolderNamed) {
-    Installation inst(Installation::Options().Registered());
-    const std::string takes = inst.AddOffice(9);
+    // Wine shows no user's classes through the classes root, so the window finds no association to keep.
     const std::string held = inst.AddOffice(11);
     ASSERT_TRUE(ts::WriteFileBytes(held + excel::kProductWorkbook, "ADMIN'S"));
     inst.RefuseNewFiles(held);
-    const std::string aside = inst.AddVirtualizedOffice(16);
-    ASSERT_FALSE(aside.empty());
-    Open();
     form_->ExpChk->SetChecked(true);
     form_->OKBtn->Click();
-    ASSERT_EQ(1u, boxes_.calls().size());
-    const auto& box = boxes_.calls()[0];
+    ASSERT_EQ(2u, boxes_.calls().size());
+    const auto& box = boxes_.calls()[1];
     EXPECT_EQ(ApplicationHandle(), box.owner);
     EXPECT_EQ("Torvaマネージャ", box.caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.flags);
@@ -264,9 +259,9 @@ TEST_F(Manager, AnAssociationWithoutTorvaXlaEverywhereIsNotMadeAndTheFolderNamed
     DeleteFileA(source.c_str());
     form_->ExpChk->SetChecked(true);
     form_->OKBtn->Click();
-    ASSERT_EQ(2u, boxes_.calls().size());
+    ASSERT_EQ(3u, boxes_.calls().size());
     EXPECT_EQ("エクスプローラとの関連づけはできませんでした。\r\r製品フォルダにTorva.xlaがありません。\r" + source + "\r\r",
-              boxes_.calls()[1].text);
+              boxes_.calls()[2].text);
     EXPECT_EQ(excel::kPlainOpenCommand, Installation::DdeCommand("Excel.Sheet.5"));
 }
 
