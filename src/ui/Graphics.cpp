@@ -2,6 +2,15 @@
 
 #include <utility>
 
+int ScreenDpi() {
+    static const int dpi = [] {
+        const TScreenDC screen;
+        const int value = screen.Handle() ? GetDeviceCaps(screen.Handle(), LOGPIXELSY) : 0;
+        return value > 0 ? value : kDesignDpi;
+    }();
+    return dpi;
+}
+
 TIcon::~TIcon() {
     if (handle_) DestroyIcon(handle_);
 }

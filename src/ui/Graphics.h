@@ -1,8 +1,30 @@
-// Pictures used by windows and the notification area.
+// Pictures used by windows and the notification area, and the screen they are drawn for.
 #pragma once
 #include <windows.h>
 
 #include "ui/Classes.h"
+#include "ui/Dpi.h"
+
+// The screen's dpi (LOGPIXELSY), read once. The program declares itself dpi-aware, so this is the
+// real one wherever Windows knows of display scales; 96 when it cannot be read.
+int ScreenDpi();
+// A length of a layout written for 96 dpi, in pixels of this screen.
+inline int Scaled(int designPixels) { return ScaleToDpi(designPixels, ScreenDpi()); }
+
+// The screen's device context for a scope.
+class TScreenDC {
+public:
+    TScreenDC() : dc_(GetDC(nullptr)) {}
+    ~TScreenDC() {
+        if (dc_) ReleaseDC(nullptr, dc_);
+    }
+    TScreenDC(const TScreenDC&) = delete;
+    TScreenDC& operator=(const TScreenDC&) = delete;
+    HDC Handle() const { return dc_; }
+
+private:
+    HDC dc_;
+};
 
 // An icon that owns its HICON and reports every change of its image.
 class TIcon : public TObject {
@@ -18,7 +40,8 @@ public:
     void Assign(const TIcon* source);
     // Gives the handle away without a change notice; the icon is empty afterwards.
     HICON ReleaseHandle();
-    // Loads an icon resource of Module (small size when Small); false when absent.
+    // Loads an icon resource of Module at the system's size for this screen (its small size, as in
+    // captions and the notification area, when Small); false when absent.
     bool LoadFromResourceName(HINSTANCE module, const char* name, bool small = false);
 
     TNotifyEvent OnChange;

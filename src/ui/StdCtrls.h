@@ -10,7 +10,8 @@
 #include "ui/Controls.h"
 
 // A shared font of the user interface (Tahoma unless Face says otherwise), made on
-// first use and kept to the end of the program.
+// first use and kept to the end of the program. Height is the one at 96 dpi (negative: the
+// character height in pixels); the font is made for this screen's scale.
 HFONT UiFont(int height, bool bold = false, BYTE charset = SHIFTJIS_CHARSET, const char* face = "Tahoma");
 // The hand cursor, for controls that are clicked.
 HCURSOR HandCursor();
