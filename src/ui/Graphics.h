@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include "environment/Handles.h"
 #include "ui/Classes.h"
 #include "ui/Dpi.h"
 
@@ -25,6 +26,25 @@ public:
 private:
     HDC dc_;
 };
+
+struct BitmapTraits {
+    using Type = HBITMAP;
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static void Close(Type h) { DeleteObject(h); }
+};
+using UniqueBitmap = UniqueResource<BitmapTraits>;
+
+// A new 24-bit bitmap of Width x Height with Source's picture stretched onto it; none on failure.
+// Every pixel is a copy of one of the source's (COLORONCOLOR): a blend would mix a transparent
+// colour into the picture's edges and leave coloured fringes around it.
+UniqueBitmap StretchedBitmap(HBITMAP source, int width, int height);
+
+// The bitmap resource Name of Module, Count pictures side by side, for this screen. Name holds them
+// drawn for 96 dpi; Name_<height> (e.g. GLYPH_HELP_24) may hold them drawn anew for a larger scale.
+// The one of this screen's height is taken as it is, otherwise the largest one below it is
+// stretched. Picture receives the size of one picture. None when Name is missing.
+UniqueBitmap LoadScaledBitmap(HINSTANCE module, const char* name, int count, SIZE& picture);
 
 // An icon that owns its HICON and reports every change of its image.
 class TIcon : public TObject {

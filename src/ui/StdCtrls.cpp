@@ -92,19 +92,16 @@ void TSpeedButton::SetDown(bool down) {
 bool TSpeedButton::LoadGlyph(HINSTANCE module, const char* name, int numGlyphs) {
     const CommonControlsLibrary& cc = CommonControls();
     if (!cc.ImageList_Create) return false;
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    SIZE picture{};
+    const UniqueBitmap bitmap = LoadScaledBitmap(module, name, numGlyphs, picture);
     if (!bitmap) return false;
-    BITMAP info{};
-    GetObjectA(bitmap, sizeof info, &info);
-    const int width = info.bmWidth / std::max(numGlyphs, 1);
-    HIMAGELIST list = cc.ImageList_Create(width, info.bmHeight, ILC_COLOR24 | ILC_MASK, numGlyphs, 0);
-    if (list) cc.ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
-    DeleteObject(bitmap);
+    HIMAGELIST list = cc.ImageList_Create(picture.cx, picture.cy, ILC_COLOR24 | ILC_MASK, numGlyphs, 0);
+    if (list) cc.ImageList_AddMasked(list, bitmap.get(), RGB(255, 0, 255));
     if (!list) return false;
     if (glyph_) cc.ImageList_Destroy(glyph_);
     glyph_ = list;
-    glyphWidth_ = width;
-    glyphHeight_ = info.bmHeight;
+    glyphWidth_ = picture.cx;
+    glyphHeight_ = picture.cy;
     if (HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
     return true;
 }

@@ -28,9 +28,13 @@ public:
     void SetDown(bool down);
     int GroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int index) { groupIndex_ = index; }
-    // A bitmap resource of Module holding NumGlyphs pictures side by side;
-    // magenta is transparent. The first picture is drawn.
+    // A bitmap resource of Module holding NumGlyphs pictures side by side, drawn for 96 dpi,
+    // and larger ones for other scales (LoadScaledBitmap); magenta is transparent. The first
+    // picture is drawn.
     bool LoadGlyph(HINSTANCE module, const char* name, int numGlyphs = 1);
+    // The size of a picture as drawn on this screen; 0 without one.
+    int GlyphWidth() const { return glyphWidth_; }
+    int GlyphHeight() const { return glyphHeight_; }
     // A click from the user or from code: the group's choice, then OnClick.
     void Click();
 
