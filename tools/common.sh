@@ -173,6 +173,7 @@ build_native() {
 
 # --- Wine session: prefix, display, wineserver -------------------------------
 XVFB_PID=""
+DESKTOP_SIZE=1024x768
 
 wine_env() {
     export WINEPREFIX=$TEST_BUILD/wineprefix
@@ -186,7 +187,7 @@ start_display() {
     [ -n "${TORVA_KEEP_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ] && return 0
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${DESKTOP_SIZE}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     export DISPLAY=":$n"
@@ -194,7 +195,7 @@ start_display() {
 
 # The marker holds the version of the settings below: a prefix made by an
 # older script gets what is new once, without being made again.
-PREFIX_VERSION=2
+PREFIX_VERSION=3
 
 reg_set() {  # key value data
     "$WINE" reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1 || { warn "could not set $1\\$2"; return 1; }
@@ -213,9 +214,10 @@ ensure_prefix() {
         log "updating the settings of the Wine prefix $WINEPREFIX"
     fi
     local complete=1
-    # One virtual desktop shared by every process of a run.
+    # One virtual desktop shared by every process of a run, as large as the display: at 200 %
+    # (LogPixels 192) the manager window at 20, 20 is about 475 x 650 and would run past 800 x 600.
     reg_set 'HKCU\Software\Wine\Explorer' Desktop Default || complete=""
-    reg_set 'HKCU\Software\Wine\Explorer\Desktops' Default 800x600 || complete=""
+    reg_set 'HKCU\Software\Wine\Explorer\Desktops' Default "$DESKTOP_SIZE" || complete=""
     # Tahoma's font link starts with "MS UI Gothic": as on Japanese Windows, the
     # Japanese texts get a proportional UI font, not a wider fallback that cuts them.
     reg_set 'HKCU\Software\Wine\Fonts\Replacements' 'MS UI Gothic' IPAPGothic || complete=""
@@ -254,5 +256,5 @@ start_session() {
     # Wine's own services and the desktop process live as long as the wineserver;
     # started here, they hold none of the test runner's pipes open.
     "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
-    setsid "$WINE" explorer /desktop=Default,800x600 </dev/null >/dev/null 2>&1 &
+    setsid "$WINE" explorer /desktop=Default,"$DESKTOP_SIZE" </dev/null >/dev/null 2>&1 &
 }

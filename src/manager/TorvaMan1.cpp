@@ -178,7 +178,7 @@ void TManagerForm::CreateParams(TCreateParams& params) {
     params.ExStyle = WS_EX_CONTROLPARENT;
     // Owned by the hidden application window: no taskbar button of its own.
     params.WndParent = Application().Handle();
-    RECT rc{0, 0, kClientWidth, kClientHeight};
+    RECT rc{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
     AdjustWindowRectEx(&rc, params.Style, FALSE, params.ExStyle);
     params.X = params.Y = 12;
     params.Width = rc.right - rc.left;

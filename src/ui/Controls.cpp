@@ -24,10 +24,10 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.Caption = text_;
     if (parent_) {
         params.Style = WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
-        params.X = left_;
-        params.Y = top_;
-        params.Width = width_;
-        params.Height = height_;
+        params.X = Scaled(left_);
+        params.Y = Scaled(top_);
+        params.Width = Scaled(width_);
+        params.Height = Scaled(height_);
     } else {
         params.Style = WS_POPUP;
     }
@@ -42,7 +42,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     top_ = top;
     width_ = width;
     height_ = height;
-    if (handle_ && parent_) MoveWindow(handle_, left, top, width, height, TRUE);
+    if (handle_ && parent_) MoveWindow(handle_, Scaled(left), Scaled(top), Scaled(width), Scaled(height), TRUE);
 }
 
 std::string TWinControl::Text() {

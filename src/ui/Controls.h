@@ -45,7 +45,8 @@ public:
     // The object behind a window made by this framework; none for other windows.
     static TWinControl* FromHandle(HWND hwnd);
 
-    // Place relative to the parent's client area (used when the window is made).
+    // Place relative to the parent's client area (used when the window is made), in pixels of a
+    // 96-dpi screen: the window is made at this screen's scale. The four read back as given.
     void SetBounds(int left, int top, int width, int height);
     int Left() const { return left_; }
     int Top() const { return top_; }

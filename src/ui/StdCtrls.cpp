@@ -1,6 +1,7 @@
 #include "ui/StdCtrls.h"
 
 #include "ui/CommonControls.h"
+#include "ui/Graphics.h"
 
 #include <algorithm>
 #include <memory>
@@ -40,7 +41,7 @@ bool IsClick(const TMessage& m) { return m.Msg == WM_COMMAND && HIWORD(m.WParam)
 HFONT UiFont(int height, bool bold, BYTE charset, const char* face) {
     for (auto& f : Fonts().fonts)
         if (f.height == height && f.bold == bold && f.charset == charset && f.face == face) return f.font;
-    HFONT font = CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, charset,
+    HFONT font = CreateFontA(Scaled(height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, charset,
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
     if (font) Fonts().fonts.push_back({height, bold, charset, face, font});
     return font;
@@ -91,19 +92,16 @@ void TSpeedButton::SetDown(bool down) {
 bool TSpeedButton::LoadGlyph(HINSTANCE module, const char* name, int numGlyphs) {
     const CommonControlsLibrary& cc = CommonControls();
     if (!cc.ImageList_Create) return false;
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    SIZE picture{};
+    const UniqueBitmap bitmap = LoadScaledBitmap(module, name, numGlyphs, picture);
     if (!bitmap) return false;
-    BITMAP info{};
-    GetObjectA(bitmap, sizeof info, &info);
-    const int width = info.bmWidth / std::max(numGlyphs, 1);
-    HIMAGELIST list = cc.ImageList_Create(width, info.bmHeight, ILC_COLOR24 | ILC_MASK, numGlyphs, 0);
-    if (list) cc.ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
-    DeleteObject(bitmap);
+    HIMAGELIST list = cc.ImageList_Create(picture.cx, picture.cy, ILC_COLOR24 | ILC_MASK, numGlyphs, 0);
+    if (list) cc.ImageList_AddMasked(list, bitmap.get(), RGB(255, 0, 255));
     if (!list) return false;
     if (glyph_) cc.ImageList_Destroy(glyph_);
     glyph_ = list;
-    glyphWidth_ = width;
-    glyphHeight_ = info.bmHeight;
+    glyphWidth_ = picture.cx;
+    glyphHeight_ = picture.cy;
     if (HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
     return true;
 }
@@ -137,7 +135,7 @@ void TSpeedButton::Draw(const DRAWITEMSTRUCT& item) {
     HGDIOBJ oldFont = SelectObject(dc, Font() ? Font() : GetStockObject(DEFAULT_GUI_FONT));
     SIZE textSize{0, 0};
     if (!caption.empty()) GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &textSize);
-    const int spacing = glyph_ && !caption.empty() ? 4 : 0;
+    const int spacing = glyph_ && !caption.empty() ? Scaled(4) : 0;
     const int total = (glyph_ ? glyphHeight_ : 0) + spacing + textSize.cy;
     int y = rc.top + (rc.bottom - rc.top - total) / 2 + shift;
     if (glyph_) {
@@ -247,7 +245,7 @@ void TPanel::Paint() {
     HGDIOBJ oldFont = SelectObject(dc, Font() ? Font() : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, FontColor);
-    rc.left += 2;
+    rc.left += Scaled(2);
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     EndPaint(Handle(), &ps);
@@ -280,11 +278,12 @@ void TGroupBox::Paint() {
     frame.top += size.cy / 2;
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
     if (!caption.empty()) {
-        RECT text{8, 0, 8 + size.cx + 4, size.cy};
+        const int left = Scaled(8), margin = Scaled(2);
+        RECT text{left, 0, left + size.cx + 2 * margin, size.cy};
         FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        text.left += 2;
+        text.left += margin;
         DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
     }
     SelectObject(dc, oldFont);

@@ -10,7 +10,8 @@
 #include "ui/Controls.h"
 
 // A shared font of the user interface (Tahoma unless Face says otherwise), made on
-// first use and kept to the end of the program.
+// first use and kept to the end of the program. Height is the one at 96 dpi (negative: the
+// character height in pixels); the font is made for this screen's scale.
 HFONT UiFont(int height, bool bold = false, BYTE charset = SHIFTJIS_CHARSET, const char* face = "Tahoma");
 // The hand cursor, for controls that are clicked.
 HCURSOR HandCursor();
@@ -27,9 +28,13 @@ public:
     void SetDown(bool down);
     int GroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int index) { groupIndex_ = index; }
-    // A bitmap resource of Module holding NumGlyphs pictures side by side;
-    // magenta is transparent. The first picture is drawn.
+    // A bitmap resource of Module holding NumGlyphs pictures side by side, drawn for 96 dpi,
+    // and larger ones for other scales (LoadScaledBitmap); magenta is transparent. The first
+    // picture is drawn.
     bool LoadGlyph(HINSTANCE module, const char* name, int numGlyphs = 1);
+    // The size of a picture as drawn on this screen; 0 without one.
+    int GlyphWidth() const { return glyphWidth_; }
+    int GlyphHeight() const { return glyphHeight_; }
     // A click from the user or from code: the group's choice, then OnClick.
     void Click();
 

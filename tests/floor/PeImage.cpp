@@ -58,11 +58,13 @@ public:
             sections_.push_back(s);
         }
 
-        uint32_t importRva = 0, delayRva = 0;
+        uint32_t importRva = 0, resourceRva = 0, delayRva = 0;
         if (directoryCount > 1 && !U32(opt + directories + 8, importRva)) return Fail("damaged directory");
+        if (directoryCount > 2 && !U32(opt + directories + 2 * 8, resourceRva)) return Fail("damaged directory");
         if (directoryCount > 13 && !U32(opt + directories + 13 * 8, delayRva)) return Fail("damaged directory");
         if (importRva && !Imports(importRva, image.imports)) return false;
         if (delayRva && !DelayImports(delayRva, image.imports)) return false;
+        if (resourceRva && !Manifest(resourceRva, image.manifest)) return false;
         return true;
     }
 
@@ -193,6 +195,50 @@ private:
             if (!Text(nameRva, dll) || !Functions(tableRva, dll, true, nameBase, out)) return false;
         }
     }
+
+    // In the resource directory at Offset from the tree's start, the entry named by the number Id
+    // (the first entry when Id is 0): Found, and where it leads.
+    bool ResourceEntry(uint64_t tree, uint32_t offset, uint32_t id, bool& found, uint32_t& target) {
+        size_t at = 0;
+        uint16_t named = 0, numbered = 0;
+        if (!Offset(tree + offset, at) || !U16(at + 12, named) || !U16(at + 14, numbered))
+            return Fail("a resource directory outside the file");
+        found = false;
+        for (uint32_t i = 0; i < uint32_t{named} + numbered; ++i) {
+            size_t entry = 0;
+            uint32_t name = 0;
+            if (!Offset(tree + offset + 16 + uint64_t{i} * 8, entry) || !U32(entry, name) || !U32(entry + 4, target))
+                return Fail("a resource directory outside the file");
+            if (id == 0 || (!(name & 0x80000000) && name == id)) {
+                found = true;
+                return true;
+            }
+        }
+        return true;
+    }
+
+    bool Manifest(uint64_t tree, std::string& out) {
+        // Type, then name, then language: the first two lead to directories, the last to the data.
+        uint32_t offset = 0;
+        for (const uint32_t id : {kManifestType, kProgramManifest, 0u}) {
+            bool found = false;
+            uint32_t target = 0;
+            if (!ResourceEntry(tree, offset, id, found, target)) return false;
+            if (!found) return true;
+            if (((target & 0x80000000) != 0) != (id != 0)) return Fail("a resource tree of another shape");
+            offset = target & 0x7FFFFFFF;
+        }
+        size_t entry = 0, data = 0;
+        uint32_t rva = 0, size = 0;
+        if (!Offset(tree + offset, entry) || !U32(entry, rva) || !U32(entry + 4, size))
+            return Fail("a resource entry outside the file");
+        if (size && (!Offset(rva, data) || size > n_ - data)) return Fail("a manifest outside the file");
+        out.assign(reinterpret_cast<const char*>(d_) + data, size);
+        return true;
+    }
+
+    static constexpr uint32_t kManifestType = 24;    // RT_MANIFEST
+    static constexpr uint32_t kProgramManifest = 1;  // CREATEPROCESS_MANIFEST_RESOURCE_ID
 
     const uint8_t* d_;
     size_t n_;

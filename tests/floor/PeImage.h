@@ -22,10 +22,14 @@ struct Image {
     uint16_t subsystem = 0;   // 2: Windows GUI
     uint16_t osMajor = 0, osMinor = 0, subsystemMajor = 0, subsystemMinor = 0;
     std::vector<Import> imports;
+    // The manifest the loader reads for a program (resource type 24, ID 1, its first language);
+    // empty when there is none.
+    std::string manifest;
 };
 
 // Reads a PE image; false with the reason in Error when the bytes are not one
-// (a damaged table, an address outside the file, a name that never ends).
+// (a damaged table, an address outside the file, a name that never ends, a resource
+// tree that leads outside the file).
 bool ReadImage(const uint8_t* data, size_t size, Image& image, std::string& error);
 
 }  // namespace pe

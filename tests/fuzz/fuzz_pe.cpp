@@ -1,4 +1,4 @@
-// The program-file reader of the import check, on damaged and hostile files.
+// The program-file reader of the import and manifest checks, on damaged and hostile files.
 #include "FuzzInput.h"
 #include "floor/PeImage.h"
 
@@ -9,6 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(ok == error.empty());
     if (!ok) return 0;
     FUZZ_CHECK(image.imports.size() <= 65536);
+    FUZZ_CHECK(image.manifest.size() <= size);
     for (const pe::Import& i : image.imports) {
         FUZZ_CHECK(i.name.size() <= 4096 && i.dll.size() <= 4096);
         FUZZ_CHECK(!i.byOrdinal || i.name.empty());

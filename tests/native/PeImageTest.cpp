@@ -76,6 +76,30 @@ Bytes SmallProgram(bool delayByAddress = false) {
     return p;
 }
 
+// The same program with a resource tree that holds Xml as its manifest (type 24, ID 1, Japanese).
+Bytes WithManifest(Bytes p, const std::string& xml) {
+    p.b.resize(0x600);
+    const size_t opt = 0x58, section = opt + 224;
+    p.U32(section + 8, 0x400);
+    p.U32(section + 16, 0x400);
+    p.U32(opt + 96 + 2 * 8, 0x1200);  // resources
+    const size_t tree = Bytes::At(0x1200);
+    const uint32_t subdirectory = 0x80000000;
+    p.U16(tree + 14, 1);  // one numbered entry at each level
+    p.U32(tree + 16, 24);
+    p.U32(tree + 20, subdirectory | 0x18);
+    p.U16(tree + 0x18 + 14, 1);
+    p.U32(tree + 0x18 + 16, 1);
+    p.U32(tree + 0x18 + 20, subdirectory | 0x30);
+    p.U16(tree + 0x30 + 14, 1);
+    p.U32(tree + 0x30 + 16, 0x411);
+    p.U32(tree + 0x30 + 20, 0x48);
+    p.U32(tree + 0x48, 0x1260);
+    p.U32(tree + 0x48 + 4, static_cast<uint32_t>(xml.size()));
+    p.Text(Bytes::At(0x1260), xml);
+    return p;
+}
+
 std::string Describe(const pe::Import& i) {
     return i.dll + "!" + (i.byOrdinal ? "@" + std::to_string(i.ordinal) : i.name) + (i.delayed ? " delayed" : "");
 }
@@ -97,6 +121,30 @@ TEST(PeImage, HeadersImportsByNameAndOrdinalAndDelayLoaded) {
                   seen)
             << "delay descriptor by address: " << byAddress;
     }
+}
+
+TEST(PeImage, TheManifestResource) {
+    pe::Image image;
+    std::string error;
+    ASSERT_TRUE(SmallProgram().Read(image, error)) << error;
+    EXPECT_EQ("", image.manifest);
+    const std::string xml = "<assembly/>";
+    ASSERT_TRUE(WithManifest(SmallProgram(), xml).Read(image, error)) << error;
+    EXPECT_EQ(xml, image.manifest);
+    EXPECT_EQ(3u, image.imports.size());
+
+    // Only ID 1 is a program's manifest.
+    Bytes other = WithManifest(SmallProgram(), xml);
+    other.U32(Bytes::At(0x1200) + 0x18 + 16, 2);
+    ASSERT_TRUE(other.Read(image, error)) << error;
+    EXPECT_EQ("", image.manifest);
+
+    Bytes beyond = WithManifest(SmallProgram(), xml);
+    beyond.U32(Bytes::At(0x1200) + 0x48 + 4, 0x1000);  // more bytes than the file holds
+    EXPECT_FALSE(beyond.Read(image, error));
+    Bytes astray = WithManifest(SmallProgram(), xml);
+    astray.U32(Bytes::At(0x1200) + 20, 0x80000000 | 0x7000);  // a subdirectory outside the file
+    EXPECT_FALSE(astray.Read(image, error));
 }
 
 TEST(PeImage, DamagedTablesAreReportedNotRead) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -411,6 +412,68 @@ std::string RunningUnder() {
     char buf[64];
     const DWORD n = GetEnvironmentVariableA("TORVA_WINVER", buf, sizeof buf);
     return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+namespace {
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+
+// One registry value of the user's for a scope: what it held (or that it was missing) comes back.
+class ScopedRegValue {
+public:
+    ScopedRegValue(HKEY root, std::string path, std::string name)
+        : root_(root), path_(std::move(path)), name_(std::move(name)) {
+        UniqueHKey key;
+        if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+        DWORD length = 0;
+        if (RegQueryValueExA(key.get(), name_.c_str(), nullptr, &type_, nullptr, &length) != ERROR_SUCCESS) return;
+        data_.resize(length);
+        existed_ = RegQueryValueExA(key.get(), name_.c_str(), nullptr, &type_, reinterpret_cast<BYTE*>(data_.data()),
+                                    &length) == ERROR_SUCCESS;
+        data_.resize(length);
+    }
+    ~ScopedRegValue() {
+        if (existed_) {
+            RegSetBinary(root_, path_, name_, data_, type_);
+            return;
+        }
+        UniqueHKey key;
+        if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+            RegDeleteValueA(key.get(), name_.c_str());
+    }
+    ScopedRegValue(const ScopedRegValue&) = delete;
+    ScopedRegValue& operator=(const ScopedRegValue&) = delete;
+
+private:
+    HKEY root_;
+    std::string path_, name_, data_;
+    DWORD type_ = 0;
+    bool existed_ = false;
+};
+
+std::string EnvironmentText(const char* name) {
+    char buf[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+}  // namespace
+
+int RunSelfAtDpi(int dpi, const std::string& filter) {
+    TempDir dir;
+    const std::string mark = dir / "ran";
+    const ScopedRegValue logPixels(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+    const DWORD value = static_cast<DWORD>(dpi);
+    if (!RegSetBinary(HKEY_CURRENT_USER, kDesktopKey, "LogPixels",
+                      std::string(reinterpret_cast<const char*>(&value), sizeof value), REG_DWORD))
+        return -2;
+    const int rc = RunAndWait(Quoted(ModulePath()) + " --gtest_brief=1 \"--gtest_filter=" + filter + "\"", 300000,
+                              {"TORVA_DPI=" + std::to_string(dpi), "TORVA_DPI_MARK=" + mark});
+    return rc == 0 && !FileExists(mark) ? -3 : rc;
+}
+
+int DpiOfThisRun() {
+    const std::string mark = EnvironmentText("TORVA_DPI_MARK");
+    if (!mark.empty()) WriteFileBytes(mark, "ran");
+    return std::atoi(EnvironmentText("TORVA_DPI").c_str());
 }
 
 // ---- windows ---------------------------------------------------------------

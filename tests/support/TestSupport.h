@@ -174,6 +174,13 @@ std::string RunningUnder();
         if (::ts::RunningUnder() != (v)) GTEST_SKIP() << "runs under " v; \
     } while (0)
 
+// Runs the tests matching Filter in a new process of this test program that Wine gives Dpi as the
+// screen's dpi: LogPixels under HKCU\Control Panel\Desktop, which programs started after it is set
+// read, put back as it was afterwards. Its exit code; -3 when no test there asked DpiOfThisRun.
+int RunSelfAtDpi(int dpi, const std::string& filter);
+// The dpi RunSelfAtDpi started this process at, 0 otherwise; asking tells RunSelfAtDpi a test ran.
+int DpiOfThisRun();
+
 // ---- windows -------------------------------------------------------------------
 // A top-level window of this thread; its class is registered on first use.
 HWND CreateTestWindow(const char* className, const char* title, WNDPROC proc = DefWindowProcA,

@@ -2,7 +2,10 @@
 // boxes recorded, the notification area recorded instead of the shell.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "environment/StrUtils.h"
 #include "excel/ExcelFacts.h"
@@ -436,6 +439,209 @@ TEST_F(Manager, TheRunningTestOfExcel12AndLaterAsksUnderTheName8) {
     EXPECT_TRUE(form_->IsRunExcel(14));
     EXPECT_FALSE(form_->IsRunExcel(11));
     excel.Kill();
+}
+
+// ---- display scale ---------------------------------------------------------------------
+
+namespace {
+
+// Where a control lies in its parent's client area.
+RECT PlaceOf(TWinControl* control) {
+    RECT r{};
+    GetWindowRect(control->Handle(), &r);
+    MapWindowPoints(nullptr, control->Parent()->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+SIZE TextSize(HDC dc, HFONT font, const std::string& text) {
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    return size;
+}
+
+// The size of a control's text in its own font.
+SIZE TextSize(TWinControl* control) {
+    const HWND h = control->Handle();
+    const HDC dc = GetDC(h);
+    const SIZE size = TextSize(dc, control->Font(), control->Text());
+    ReleaseDC(h, dc);
+    return size;
+}
+
+int ClientWidth(TWinControl* control) {
+    RECT r{};
+    GetClientRect(control->Handle(), &r);
+    return r.right;
+}
+
+// The width of an icon resource's image that Windows takes for a square of Size pixels.
+int IconImageFor(HMODULE module, const char* name, int size) {
+    HRSRC group = FindResourceA(module, name, reinterpret_cast<LPCSTR>(RT_GROUP_ICON));
+    if (!group) return 0;
+    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(module, group)));
+    const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+    HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), reinterpret_cast<LPCSTR>(RT_ICON));
+    if (!image) return 0;
+    return static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, image)))->biWidth;
+}
+
+}  // namespace
+
+// Run at 96 dpi here, and at 120, 144, 168 and 192 by the test below.
+TEST_F(Manager, TheLayoutFollowsTheDisplayScaleAndEveryTextFits) {
+    int dpi;
+    {
+        const TScreenDC screen;
+        dpi = GetDeviceCaps(screen.Handle(), LOGPIXELSY);
+    }
+    if (const int asked = ts::DpiOfThisRun()) {
+        ASSERT_EQ(asked, dpi) << "Wine did not give this process LogPixels";
+    }
+    const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+    Installation inst(Installation::Options().Registered());
+    Open();
+    TManagerForm& f = *form_;
+    // The test program has no resources: the glyphs come from the program's own.
+    const UniqueModule resources(LoadLibraryExA(ts::ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const HMODULE program = resources.get();
+    ASSERT_NE(nullptr, program);
+    ASSERT_TRUE(f.SpeedButton1->LoadGlyph(program, "GLYPH_HELP", 2));
+    ASSERT_TRUE(f.UnEnableBtn->LoadGlyph(program, "GLYPH_REMOVE"));
+    ASSERT_TRUE(f.EnableBtn->LoadGlyph(program, "GLYPH_REGISTER"));
+
+    RECT client{};
+    GetClientRect(f.Handle(), &client);
+    EXPECT_EQ(scaled(235), client.right);
+    EXPECT_EQ(scaled(304), client.bottom);
+
+    struct Placed {
+        const char* name;
+        TWinControl* control;
+        int left, top, width, height, font;
+    };
+    const Placed layout[] = {
+        {"SpeedButton1", f.SpeedButton1, 205, 249, 24, 30, -11}, {"GroupBox1", f.GroupBox1, 2, 7, 231, 236, -12},
+        {"UnEnableBtn", f.UnEnableBtn, 122, 19, 98, 62, -12},    {"EnableBtn", f.EnableBtn, 10, 19, 98, 62, -12},
+        {"ExpChk", f.ExpChk, 14, 125, 161, 19, -12},             {"Panel2", f.Panel2, 6, 151, 218, 26, -11},
+        {"Panel1", f.Panel1, 8, 95, 218, 26, -11},               {"OKBtn", f.OKBtn, 8, 196, 218, 37, -11},
+        {"BitBtn1", f.BitBtn1, 112, 249, 88, 30, -11},
+    };
+    for (const Placed& p : layout) {
+        SCOPED_TRACE(p.name);
+        const RECT r = PlaceOf(p.control);
+        EXPECT_EQ(scaled(p.left), r.left);
+        EXPECT_EQ(scaled(p.top), r.top);
+        EXPECT_EQ(scaled(p.width), r.right - r.left);
+        EXPECT_EQ(scaled(p.height), r.bottom - r.top);
+        LOGFONTA font{};
+        ASSERT_TRUE(GetObjectA(p.control->Font(), sizeof font, &font));
+        EXPECT_EQ(scaled(p.font), font.lfHeight);
+    }
+
+    // Glyphs at the scaled size (stretched at 175 %); at 125, 150 and 200 % each drawn for its
+    // scale, and at those and 100 % an icon image of the small-icon size itself for the caption
+    // and the notification area.
+    EXPECT_EQ(scaled(16), f.SpeedButton1->GlyphWidth());
+    EXPECT_EQ(scaled(16), f.SpeedButton1->GlyphHeight());
+    EXPECT_EQ(scaled(32), f.EnableBtn->GlyphWidth());
+    EXPECT_EQ(scaled(32), f.UnEnableBtn->GlyphHeight());
+    const int small = GetSystemMetrics(SM_CXSMICON);
+    const bool drawnFor = dpi == 96 || dpi == 120 || dpi == 144 || dpi == 192;
+    if (drawnFor && dpi != 96) {
+        const std::pair<const char*, int> glyphs[] = {{"GLYPH_HELP_", 16}, {"GLYPH_REGISTER_", 32}, {"GLYPH_REMOVE_", 32}};
+        for (const auto& [name, height] : glyphs) {
+            const std::string drawn = name + std::to_string(scaled(height));
+            EXPECT_NE(nullptr, FindResourceA(program, drawn.c_str(), reinterpret_cast<LPCSTR>(RT_BITMAP))) << drawn;
+        }
+    }
+    if (drawnFor) {
+        EXPECT_EQ(small, IconImageFor(program, "MAINICON", small));
+    }
+
+    // Each text fits its control: the captions of the buttons below their glyphs, inside the edges.
+    const int edge = GetSystemMetrics(SM_CXEDGE);
+    for (TSpeedButton* b : {f.EnableBtn, f.UnEnableBtn}) {
+        SCOPED_TRACE(b->Text());
+        const SIZE text = TextSize(b);
+        EXPECT_LE(text.cx, ClientWidth(b) - 4 * edge);
+        EXPECT_LE(b->GlyphHeight() + scaled(4) + text.cy, scaled(62) - 4 * edge);
+    }
+    for (TWinControl* c : std::initializer_list<TWinControl*>{f.OKBtn, f.BitBtn1}) {
+        const SIZE text = TextSize(c);
+        EXPECT_LE(text.cx, ClientWidth(c) - 6 * edge) << c->Text();
+    }
+    for (TPanel* p : {f.Panel1, f.Panel2}) {
+        const SIZE text = TextSize(p);
+        EXPECT_LE(text.cx, ClientWidth(p) - 2 - scaled(2)) << p->Text();
+    }
+    {
+        // The box, and the gap after it that Windows leaves: half a "0".
+        const HDC dc = GetDC(f.ExpChk->Handle());
+        const SIZE zero = TextSize(dc, f.ExpChk->Font(), "0");
+        ReleaseDC(f.ExpChk->Handle(), dc);
+        const int box = GetSystemMetrics(SM_CXMENUCHECK) + zero.cx / 2;
+        EXPECT_LE(TextSize(f.ExpChk).cx, ClientWidth(f.ExpChk) - box);
+    }
+    {
+        const SIZE text = TextSize(f.GroupBox1);
+        EXPECT_LE(scaled(8) + text.cx + scaled(4), ClientWidth(f.GroupBox1));
+    }
+    {
+        // The caption beside the window's icon and its three buttons.
+        NONCLIENTMETRICSA metrics{};
+        metrics.cbSize = sizeof metrics;
+        ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+        const HFONT font = CreateFontIndirectA(&metrics.lfCaptionFont);
+        const TScreenDC screen;
+        const SIZE text = TextSize(screen.Handle(), font, f.Caption());
+        DeleteObject(font);
+        RECT window{};
+        GetWindowRect(f.Handle(), &window);
+        const int room = window.right - window.left - 2 * GetSystemMetrics(SM_CXFIXEDFRAME) - small -
+                         3 * GetSystemMetrics(SM_CXSIZE);
+        EXPECT_LE(text.cx, room);
+    }
+    // The status bar lies below every button, along the whole bottom.
+    const RECT status = PlaceOf(f.StatusBar1);
+    EXPECT_EQ(client.bottom, status.bottom);
+    EXPECT_EQ(client.right, status.right - status.left);
+    for (TWinControl* c : std::initializer_list<TWinControl*>{f.SpeedButton1, f.BitBtn1, f.OKBtn, f.GroupBox1})
+        EXPECT_GE(status.top, PlaceOf(c).bottom) << c->Text();
+}
+
+// Between the scales drawn for, a glyph is stretched pixel for pixel: a blend would mix the
+// transparent magenta into its edges.
+TEST(DisplayScale, AStretchedGlyphKeepsOnlyItsOwnColours) {
+    const COLORREF magenta = RGB(255, 0, 255), green = RGB(0x1F, 0x8F, 0x3A);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof format.bmiHeader, 4, 4, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const UniqueBitmap source(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(source);
+    auto* pixels = static_cast<DWORD*>(bits);
+    for (int i = 0; i < 16; ++i) pixels[i] = (i + i / 4) % 2 ? 0xFF00FF : 0x1F8F3A;  // a checkerboard, BGR
+    GdiFlush();
+    const UniqueBitmap stretched = StretchedBitmap(source.get(), 7, 7);
+    ASSERT_TRUE(stretched);
+    const TScreenDC screen;
+    DWORD out[7 * 7] = {};
+    format.bmiHeader.biWidth = format.bmiHeader.biHeight = 7;
+    ASSERT_EQ(7, GetDIBits(screen.Handle(), stretched.get(), 0, 7, out, &format, DIB_RGB_COLORS));
+    int seen[2] = {};
+    for (const DWORD p : out) {
+        const COLORREF c = RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
+        ASSERT_TRUE(c == magenta || c == green) << std::hex << p;
+        ++seen[c == magenta];
+    }
+    EXPECT_GT(seen[0], 0);
+    EXPECT_GT(seen[1], 0);
+}
+
+TEST(ManagerAtDisplayScales, At125To200Percent) {
+    for (const int dpi : {120, 144, 168, 192})
+        EXPECT_EQ(0, ts::RunSelfAtDpi(dpi, "Manager.TheLayoutFollowsTheDisplayScaleAndEveryTextFits")) << dpi;
 }
 
 // ---- Vista ------------------------------------------------------------------------------
