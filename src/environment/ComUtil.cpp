@@ -8,6 +8,9 @@ namespace {
 class ComLibrary;
 ComLibrary* g_loaded = nullptr;  // once the libraries were asked for
 
+// What CoInitialize left on the calling thread.
+enum class Apartment { None, Ours, Foreign };
+
 class ComLibrary {
 public:
     ComLibrary() : ole_(LoadLibraryA("OLE32.DLL")), automation_(LoadLibraryA("OLEAUT32.DLL")) {
@@ -32,14 +35,22 @@ public:
     ComLibrary(const ComLibrary&) = delete;
     ComLibrary& operator=(const ComLibrary&) = delete;
 
+    // S_FALSE (already initialised here) is counted as S_OK is, and ended the same way.
+    // RPC_E_CHANGED_MODE: something put the thread in the multithreaded apartment first;
+    // calls work there, but ending it is not ours. Any other failure leaves COM unusable.
+    Apartment Enter() {
+        const HRESULT hr = CoInitialize(nullptr);
+        if (SUCCEEDED(hr)) return Apartment::Ours;
+        return hr == RPC_E_CHANGED_MODE ? Apartment::Foreign : Apartment::None;
+    }
     bool Begin() {
         if (!complete_) return false;
-        if (!initialised_) initialised_ = SUCCEEDED(CoInitialize(nullptr));
-        return true;
+        if (main_ == Apartment::None) main_ = Enter();
+        return main_ != Apartment::None;
     }
     void End() {
-        if (initialised_) CoUninitialize();
-        initialised_ = false;
+        if (main_ == Apartment::Ours) CoUninitialize();
+        main_ = Apartment::None;
     }
 
     decltype(&::CoInitialize) CoInitialize;
@@ -55,7 +66,8 @@ public:
 
 private:
     UniqueModule ole_, automation_;
-    bool complete_ = false, initialised_ = false;
+    bool complete_ = false;
+    Apartment main_ = Apartment::None;  // of the thread EnsureCom runs on
 };
 
 // Loaded at the first call; every COM object of the program is released before the end.

@@ -12,8 +12,9 @@
 #include "environment/Handles.h"
 
 // Loads the libraries and initialises COM on this thread, the program's main thread where all
-// its COM work runs; later calls find it done. False when a library or function is missing:
-// then no COM call is made, and no running program can be found.
+// its COM work runs; later calls find it done. False when a library or function is missing or
+// COM could not be initialised (then a later call tries again): then no COM call is made, and
+// no running program can be found.
 bool EnsureCom();
 // Ends the COM use that EnsureCom began (the window does when it closes; otherwise the end of
 // the process does, before the libraries are released).
