@@ -166,6 +166,22 @@ TEST(CloseRunningExcel, AKilledExcelIsNotRunning) {
     EXPECT_FALSE(CloseRunningExcel(0));
 }
 
+// An Excel held by a modal dialog never returns from Quit: the run goes on after its budget, and
+// leaves the call behind.
+TEST(CloseRunningExcel, AnExcelThatHangsInQuitDoesNotHoldTheRun) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn excel;
+    ts::ExcelStandIn::Options hung;
+    hung.books = {{"基盤関数.XLA", true}};
+    hung.hang = true;
+    ASSERT_TRUE(excel.StartWith(hung));
+    EXPECT_FALSE(CloseRunningExcel(0));  // it never took the Quit
+    EXPECT_TRUE(excel.Running());        // the watchdog had not ended it
+    EXPECT_THAT(excel.LogLines(), Contains("hang"));
+    EXPECT_THAT(excel.LogLines(), Contains("closed 基盤関数.XLA"));
+}
+
 // CoInitialize's answer decides whether COM may be used on the thread. A failure finds no running
 // Excel; S_FALSE (already initialised) counts and is ended like S_OK; RPC_E_CHANGED_MODE (in the
 // multithreaded apartment already) may be used but is not ours to end.
