@@ -72,7 +72,7 @@ private:
 };
 
 // Loaded at the first call; every COM object of the main thread is released before the end
-// (a thread of its own keeps the libraries loaded through its ComApartment).
+// (one of another thread may not be: that thread keeps the libraries through a ComLibraryHold).
 ComLibrary& Com() {
     static ComLibrary library;
     return library;
@@ -88,7 +88,9 @@ void EndCom() {
     if (g_loaded) g_loaded->End();  // never loads them only to end
 }
 
-ComApartment::ComApartment() : ole_(LoadLibraryA("OLE32.DLL")), automation_(LoadLibraryA("OLEAUT32.DLL")) {
+ComLibraryHold::ComLibraryHold() : ole_(LoadLibraryA("OLE32.DLL")), automation_(LoadLibraryA("OLEAUT32.DLL")) {}
+
+ComApartment::ComApartment() {
     if (!Com().Loaded()) return;
     const Apartment entered = Com().Enter();
     usable_ = entered != Apartment::None;

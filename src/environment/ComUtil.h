@@ -22,8 +22,18 @@ bool EnsureCom();
 // the process does, before the libraries are released).
 void EndCom();
 
-// COM initialised on a thread of the program's own while it lasts. It holds the libraries too:
-// a thread left blocked in a call when the process ends must not see them unloaded under it.
+// Keeps the libraries loaded while it lasts. What a thread of the program's own uses holds one,
+// made before the thread starts: the end of the process must not unload them under a call that
+// was left blocked, or under a thread that has not yet begun.
+class ComLibraryHold {
+public:
+    ComLibraryHold();
+
+private:
+    UniqueModule ole_, automation_;
+};
+
+// COM initialised on a thread of the program's own while it lasts.
 class ComApartment {
 public:
     ComApartment();
@@ -34,7 +44,6 @@ public:
     explicit operator bool() const { return usable_; }
 
 private:
-    UniqueModule ole_, automation_;
     bool usable_ = false, ours_ = false;
 };
 

@@ -67,10 +67,11 @@ void QuitEveryInstance(const std::string& progId, DWORD start, std::atomic<bool>
     }
 }
 
-// What a run shares with its worker. Each holds it once and the last to let go deletes it, so a
-// worker left blocked in a call to Excel still finds it.
+// What a run shares with its worker, the COM libraries included. Each holds it once and the last
+// to let go deletes it, so a worker left blocked in a call to Excel still finds it.
 struct QuitJob {
     QuitJob(std::string id, DWORD began) : progId(std::move(id)), start(began) {}
+    const ComLibraryHold libraries;
     const std::string progId;
     const DWORD start;
     std::atomic<bool> quit{false};
