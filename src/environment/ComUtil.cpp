@@ -8,6 +8,9 @@ namespace {
 class ComLibrary;
 ComLibrary* g_loaded = nullptr;  // once the libraries were asked for
 
+// What CoInitialize left on the calling thread.
+enum class Apartment { None, Ours, Foreign };
+
 class ComLibrary {
 public:
     ComLibrary() : ole_(LoadLibraryA("OLE32.DLL")), automation_(LoadLibraryA("OLEAUT32.DLL")) {
@@ -32,14 +35,23 @@ public:
     ComLibrary(const ComLibrary&) = delete;
     ComLibrary& operator=(const ComLibrary&) = delete;
 
+    bool Loaded() const { return complete_; }
+    // S_FALSE (already initialised here) is counted as S_OK is, and ended the same way.
+    // RPC_E_CHANGED_MODE: something put the thread in the multithreaded apartment first;
+    // calls work there, but ending it is not ours. Any other failure leaves COM unusable.
+    Apartment Enter() {
+        const HRESULT hr = CoInitialize(nullptr);
+        if (SUCCEEDED(hr)) return Apartment::Ours;
+        return hr == RPC_E_CHANGED_MODE ? Apartment::Foreign : Apartment::None;
+    }
     bool Begin() {
         if (!complete_) return false;
-        if (!initialised_) initialised_ = SUCCEEDED(CoInitialize(nullptr));
-        return true;
+        if (main_ == Apartment::None) main_ = Enter();
+        return main_ != Apartment::None;
     }
     void End() {
-        if (initialised_) CoUninitialize();
-        initialised_ = false;
+        if (main_ == Apartment::Ours) CoUninitialize();
+        main_ = Apartment::None;
     }
 
     decltype(&::CoInitialize) CoInitialize;
@@ -55,10 +67,12 @@ public:
 
 private:
     UniqueModule ole_, automation_;
-    bool complete_ = false, initialised_ = false;
+    bool complete_ = false;
+    Apartment main_ = Apartment::None;  // of the thread EnsureCom runs on
 };
 
-// Loaded at the first call; every COM object of the program is released before the end.
+// Loaded at the first call; every COM object of the main thread is released before the end
+// (one of another thread may not be: that thread keeps the libraries through a ComLibraryHold).
 ComLibrary& Com() {
     static ComLibrary library;
     return library;
@@ -66,10 +80,25 @@ ComLibrary& Com() {
 
 }  // namespace
 
+bool ComAvailable() { return Com().Loaded(); }
+
 bool EnsureCom() { return Com().Begin(); }
 
 void EndCom() {
     if (g_loaded) g_loaded->End();  // never loads them only to end
+}
+
+ComLibraryHold::ComLibraryHold() : ole_(LoadLibraryA("OLE32.DLL")), automation_(LoadLibraryA("OLEAUT32.DLL")) {}
+
+ComApartment::ComApartment() {
+    if (!Com().Loaded()) return;
+    const Apartment entered = Com().Enter();
+    usable_ = entered != Apartment::None;
+    ours_ = entered == Apartment::Ours;
+}
+
+ComApartment::~ComApartment() {
+    if (ours_) Com().CoUninitialize();
 }
 
 // A BSTR or a VARIANT that holds anything was made by the library, so it is loaded.
@@ -92,7 +121,7 @@ std::wstring WideFromAnsi(const std::string& ansi) {
 }
 
 UniqueBstr BstrFromAnsi(const std::string& ansi) {
-    if (!EnsureCom()) return UniqueBstr();
+    if (!ComAvailable()) return UniqueBstr();
     const std::wstring wide = WideFromAnsi(ansi);
     return UniqueBstr(Com().SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
 }
@@ -165,7 +194,7 @@ ComPtr<IDispatch> ActiveObjectFor(const std::string& progId) {
     ComPtr<IDispatch> object;
     const std::wstring wide = WideFromAnsi(progId);
     CLSID clsid;
-    if (wide.empty() || !EnsureCom() || FAILED(Com().CLSIDFromProgID(wide.c_str(), &clsid))) return object;
+    if (wide.empty() || !ComAvailable() || FAILED(Com().CLSIDFromProgID(wide.c_str(), &clsid))) return object;
     ComPtr<IUnknown> running;
     if (FAILED(Com().GetActiveObject(clsid, nullptr, running.put())) || !running) return object;
     running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.put()));
@@ -173,7 +202,7 @@ ComPtr<IDispatch> ActiveObjectFor(const std::string& progId) {
 }
 
 std::string ObjectIdentity(IUnknown* object) {
-    if (!object || !EnsureCom()) return std::string();
+    if (!object || !ComAvailable()) return std::string();
     ComPtr<IStream> stream;
     if (FAILED(Com().CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) || !stream) return std::string();
     if (FAILED(Com().CoMarshalInterface(stream.get(), IID_IUnknown, object, MSHCTX_LOCAL, nullptr, MSHLFLAGS_NORMAL)))

@@ -11,13 +11,41 @@
 
 #include "environment/Handles.h"
 
-// Loads the libraries and initialises COM on this thread, the program's main thread where all
-// its COM work runs; later calls find it done. False when a library or function is missing:
-// then no COM call is made, and no running program can be found.
+// Loads the libraries (once). False when a library or function is missing: then no COM call
+// is made, and no running program can be found.
+bool ComAvailable();
+// Loads the libraries and initialises COM on this thread, the program's main thread where the
+// window's COM work runs; later calls find it done. False when a library or function is missing
+// or COM could not be initialised (then a later call tries again).
 bool EnsureCom();
 // Ends the COM use that EnsureCom began (the window does when it closes; otherwise the end of
 // the process does, before the libraries are released).
 void EndCom();
+
+// Keeps the libraries loaded while it lasts. What a thread of the program's own uses holds one,
+// made before the thread starts: the end of the process must not unload them under a call that
+// was left blocked, or under a thread that has not yet begun.
+class ComLibraryHold {
+public:
+    ComLibraryHold();
+
+private:
+    UniqueModule ole_, automation_;
+};
+
+// COM initialised on a thread of the program's own while it lasts.
+class ComApartment {
+public:
+    ComApartment();
+    ~ComApartment();
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    // False when COM could not be initialised here: then no call may be made.
+    explicit operator bool() const { return usable_; }
+
+private:
+    bool usable_ = false, ours_ = false;
+};
 
 void FreeBstr(BSTR b);
 void ClearVariant(VARIANT* v);
@@ -77,5 +105,6 @@ ComPtr<IDispatch> DispatchOf(const VARIANT& value);
 std::string ObjectIdentity(IUnknown* object);
 
 // The running object registered for a ProgID (text in the ANSI code page), asked for
-// IDispatch; empty when none runs. EnsureCom must have succeeded.
+// IDispatch; empty when none runs. COM must be initialised on this thread (EnsureCom or a
+// ComApartment).
 ComPtr<IDispatch> ActiveObjectFor(const std::string& progId);

@@ -1,8 +1,10 @@
 #include "excel/ExcelAutomation.h"
 
 #include <windows.h>
+#include <process.h>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "environment/ComUtil.h"
@@ -36,6 +38,71 @@ bool CloseAndQuit(IDispatch* excelApp) {
     return SUCCEEDED(CallByName(excelApp, excel::kQuit, DISPATCH_METHOD, {}, ignored.put()));
 }
 
+// Tells every instance that answers to ProgId to quit until the budget counted from Start is
+// spent; Quit becomes true once one took the Quit.
+void QuitEveryInstance(const std::string& progId, DWORD start, std::atomic<bool>& quit) {
+    // Of several running instances only the first answers; the next does once that one has
+    // left the running-object table. One that is still leaving, or stays (its user kept a
+    // workbook), is not told again, and one whose identity cannot be told is taken for it.
+    std::vector<std::string> told;
+    bool quietBefore = false;
+    while (told.size() < kMostInstances && GetTickCount() - start < kQuitBudgetMs) {
+        const ComPtr<IDispatch> excelApp = ActiveObjectFor(progId);
+        if (!excelApp) {
+            // While one leaves, the table may answer with nobody for a moment before the next.
+            if (told.empty() || quietBefore) break;
+            quietBefore = true;
+            Sleep(kLeavingPollMs);
+            continue;
+        }
+        quietBefore = false;
+        const std::string identity = ObjectIdentity(excelApp.get());
+        if (!told.empty() && (identity.empty() || std::find(told.begin(), told.end(), identity) != told.end())) {
+            Sleep(kLeavingPollMs);
+            continue;
+        }
+        told.push_back(identity);
+        if (CloseAndQuit(excelApp.get())) quit = true;
+        Sleep(kLeavingPollMs);
+    }
+}
+
+// What a run shares with its worker, the COM libraries included. Each holds it once and the last
+// to let go deletes it, so a worker left blocked in a call to Excel still finds it.
+struct QuitJob {
+    QuitJob(std::string id, DWORD began) : progId(std::move(id)), start(began) {}
+    const ComLibraryHold libraries;
+    const std::string progId;
+    const DWORD start;
+    std::atomic<bool> quit{false};
+    std::atomic<int> holders{1};
+};
+
+class JobHold {
+public:
+    explicit JobHold(QuitJob* job) : job_(job) {}
+    JobHold(const JobHold&) = delete;
+    JobHold& operator=(const JobHold&) = delete;
+    ~JobHold() {
+        if (--job_->holders == 0) delete job_;
+    }
+    QuitJob* operator->() const { return job_; }
+    QuitJob* get() const { return job_; }
+
+private:
+    QuitJob* job_;
+};
+
+unsigned __stdcall QuitWorker(void* job) {
+    const JobHold hold(static_cast<QuitJob*>(job));
+    try {
+        const ComApartment apartment;
+        if (apartment) QuitEveryInstance(hold->progId, hold->start, hold->quit);
+    } catch (...) {
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::string AnsweringProgId(const std::string& progId) {
@@ -56,35 +123,23 @@ bool IsExcelRunning(const std::string& progId) {
 bool CloseRunningExcel(int version) {
     try {
         const std::string progId = AnsweringProgId(excel::ProgIdFor(version));
-        if (progId.empty() || !EnsureCom()) return false;
-        // Of several running instances only the first answers; the next does once that one has
-        // left the running-object table. One that is still leaving, or stays (its user kept a
-        // workbook), is not told again, and one whose identity cannot be told is taken for it.
-        std::vector<std::string> told;
-        bool quit = false;
-        bool quietBefore = false;
+        // Loaded here, before the worker: two threads never load them at once.
+        if (progId.empty() || !ComAvailable()) return false;
+        // Each call into Excel can block for good (a modal dialog, an add-in's own prompt). They are
+        // made on a thread of their own, which the run waits for no longer than its budget; the end
+        // of the process takes a thread still blocked with it.
         const DWORD start = GetTickCount();
-        while (told.size() < kMostInstances && GetTickCount() - start < kQuitBudgetMs) {
-            const ComPtr<IDispatch> excelApp = ActiveObjectFor(progId);
-            if (!excelApp) {
-                // While one leaves, the table may answer with nobody for a moment before the next.
-                if (told.empty() || quietBefore) break;
-                quietBefore = true;
-                Sleep(kLeavingPollMs);
-                continue;
-            }
-            quietBefore = false;
-            const std::string identity = ObjectIdentity(excelApp.get());
-            if (!told.empty() &&
-                (identity.empty() || std::find(told.begin(), told.end(), identity) != told.end())) {
-                Sleep(kLeavingPollMs);
-                continue;
-            }
-            told.push_back(identity);
-            quit |= CloseAndQuit(excelApp.get());
-            Sleep(kLeavingPollMs);
+        const JobHold job(new QuitJob(progId, start));
+        ++job->holders;
+        const UniqueHandle worker(
+            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, QuitWorker, job.get(), 0, nullptr)));
+        if (!worker) {
+            --job->holders;
+            return false;
         }
-        return quit;
+        const DWORD spent = GetTickCount() - start;
+        WaitForSingleObject(worker.get(), spent < kQuitBudgetMs ? kQuitBudgetMs - spent : 0);
+        return job->quit;
     } catch (...) {
         return false;
     }

@@ -8,7 +8,8 @@ std::string AnsweringProgId(const std::string& progId);
 // True while an instance registered for ProgId runs (COM is initialised on this thread if needed).
 bool IsExcelRunning(const std::string& progId);
 // Tells every running Excel to quit, one after the other (command line). It waits a few seconds at
-// the most for one to leave the running-object table, never for an Excel to end.
+// the most, for one to leave the running-object table or for one that does not answer a call,
+// and never for an Excel to end.
 bool CloseRunningExcel(int version);
 // A top-level window of Excel's main class exists (also a hidden one started for automation).
 bool IsExcelWindowPresent();

@@ -25,6 +25,9 @@ namespace {
 constexpr const char* kCaption = "Torvaマネージャ";
 constexpr int kClientWidth = 235, kClientHeight = 304;
 constexpr UINT_PTR kFinishStartTimer = 1;
+// When no paint comes: a window covered at its start on a system without desktop composition,
+// or one started minimised, which hides itself.
+constexpr UINT kFinishStartFallbackMs = 500;
 // The design caption; the first refresh replaces it with the state found.
 constexpr const char* kDesignNotAssociated = "　　現在関連づけはされていません。";
 constexpr const char* kNotAssociated = "　　現在関連付けはされていません。";
@@ -48,6 +51,10 @@ TManagerForm::TManagerForm(TComponent* owner) : TManagerForm(owner, DesignOnly{}
 
 TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
     ManagerForm = this;
+    BindMessage(WM_CREATE, [this](TMessage& m) {
+        SetTimer(Handle(), kFinishStartTimer, kFinishStartFallbackMs, nullptr);
+        DefaultHandler(m);
+    });
     BindMessage(WM_PAINT, [this](TMessage&) {
         // Validate first: the refresh must not leave the window asking to be painted again.
         PAINTSTRUCT ps;
@@ -57,7 +64,8 @@ TManagerForm::TManagerForm(TComponent* owner, DesignOnly) : TForm(owner) {
         if (!trayAdded_) SetTimer(Handle(), kFinishStartTimer, USER_TIMER_MINIMUM, nullptr);
     });
     // The icon and the hints join once the window and its controls have painted and the first
-    // frame is out: the window shows sooner, and nobody can tell they came a moment later.
+    // frame is out: the window shows sooner, and nobody can tell they came a moment later. The
+    // first paint brings the timer forward; without one, it runs out all the same.
     BindMessage(WM_TIMER, [this](TMessage& m) {
         if (m.WParam != kFinishStartTimer) return DefaultHandler(m);
         KillTimer(Handle(), kFinishStartTimer);

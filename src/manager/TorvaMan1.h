@@ -38,7 +38,7 @@ public:
     TMenuItem* Torva3;
     TMenuItem* N2;
     TMenuItem* N1;
-    TTrayIcon_* TaskTray1 = nullptr;  // added after the first paint
+    TTrayIcon_* TaskTray1 = nullptr;  // added after the first paint, or without one
 
     // ---- creation, display and refresh
     void FormCreate(TObject* sender);
@@ -72,7 +72,8 @@ public:
 
     // How many refreshes ran (for checks that painting settles).
     int RefreshCount() const { return refreshCount_; }
-    // The tray icon and the hints were added, a moment after the first paint.
+    // The tray icon and the hints were added, a moment after the first paint (or, when no paint
+    // comes, half a second after the window was made).
     bool StartFinished() const { return trayAdded_; }
     // The start-up error was reported: the program is ending.
     bool Ending() const { return ending_; }

@@ -48,6 +48,7 @@ bool ExcelStandIn::StartWith(const Options& options, DWORD timeoutMs) {
     if (!options.window) add("--no-window");
     if (!options.title.empty()) add("--title=" + options.title);
     if (options.lingerMs) add("--linger=" + std::to_string(options.lingerMs));
+    if (options.hang) add("--hang");
     if (!process_.Start(cmd)) return false;
 
     const HANDLE both[] = {ready.get(), process_.Handle()};

@@ -52,6 +52,7 @@ public:
         std::string clsid = kStandInClsid;
         std::string title;  // empty: the stand-in's default
         DWORD lingerMs = 0;  // how long it still answers after Quit, as an Excel that is slow to close
+        bool hang = false;   // Quit never returns, as in an Excel held by a modal dialog
     };
     ExcelStandIn() = default;
     ~ExcelStandIn();

@@ -188,6 +188,24 @@ TEST_F(Cmdline, ARunningExcelIsClosedAndNoWorkbookIsMarkedSaved) {
     EXPECT_TRUE(quit);
 }
 
+// An Excel held by a modal dialog never returns from Quit: the run goes on after its budget, and
+// its end takes the blocked call with it.
+TEST_F(Cmdline, AnExcelThatHangsInQuitDoesNotHoldTheRun) {
+    Installation inst(Installation::Options().Registered());
+    ts::ScopedExcelProgIds ids({"Excel.Application.5"});
+    ts::ExcelStandIn excel;
+    ts::ExcelStandIn::Options hung;
+    hung.hang = true;
+    hung.lifetimeMs = 120000;
+    ASSERT_TRUE(excel.StartWith(hung));
+    Start("/EXE=" + probe_, inst);
+    EXPECT_EQ(0, Finish());
+    EXPECT_TRUE(inst.Registered());
+    EXPECT_TRUE(ts::WaitForLine(log_, "start ", 15000));
+    EXPECT_TRUE(excel.Running());
+    EXPECT_EQ(1u, ts::LinesStartingWith(excel.LogPath(), "hang").size());
+}
+
 // As on a Windows without automation: the running test finds nothing, and the run goes on.
 TEST_F(Cmdline, WithoutOleAutomationARunningExcelIsNotSeenAndTheRunGoesOn) {
     Installation inst(Installation::Options().Registered());

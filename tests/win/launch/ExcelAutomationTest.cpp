@@ -25,6 +25,45 @@ struct NoExcelRegistered {
         a9{"Excel.Application.9"}, a10{"Excel.Application.10"}, a16{"Excel.Application.16"};
 };
 
+// Gives this thread's CoInitialize another answer (Wine's never fails) and counts the ends of COM
+// it sees. A start it turned into a failure is ended here at the end, as nobody else will.
+class CoInitializeAnswer final : public IInitializeSpy {
+public:
+    explicit CoInitializeAnswer(HRESULT answer) : answer_(answer) {
+        registered_ = SUCCEEDED(CoRegisterInitializeSpy(this, &cookie_));
+    }
+    ~CoInitializeAnswer() {
+        if (registered_) CoRevokeInitializeSpy(cookie_);
+        for (; hidden_ > 0; --hidden_) CoUninitialize();
+    }
+    bool Registered() const { return registered_; }
+    int Ends() const { return ends_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        *out = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IInitializeSpy) ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE PreInitialize(DWORD, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE PostInitialize(HRESULT real, DWORD, DWORD) override {
+        if (FAILED(real)) return real;
+        if (FAILED(answer_)) ++hidden_;
+        return answer_;
+    }
+    HRESULT STDMETHODCALLTYPE PreUninitialize(DWORD) override {
+        ++ends_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE PostUninitialize(DWORD) override { return S_OK; }
+
+private:
+    HRESULT answer_;
+    ULARGE_INTEGER cookie_{};
+    bool registered_ = false;
+    int hidden_ = 0, ends_ = 0;
+};
+
 }  // namespace
 
 TEST(CloseRunningExcel, WithoutExcelItReportsFalse) {
@@ -125,6 +164,48 @@ TEST(CloseRunningExcel, AKilledExcelIsNotRunning) {
     excel.Kill();
     EXPECT_FALSE(IsExcelRunning("Excel.Application"));
     EXPECT_FALSE(CloseRunningExcel(0));
+}
+
+// An Excel held by a modal dialog never returns from Quit: the run goes on after its budget, and
+// leaves the call behind.
+TEST(CloseRunningExcel, AnExcelThatHangsInQuitDoesNotHoldTheRun) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn excel;
+    ts::ExcelStandIn::Options hung;
+    hung.books = {{"基盤関数.XLA", true}};
+    hung.hang = true;
+    ASSERT_TRUE(excel.StartWith(hung));
+    EXPECT_FALSE(CloseRunningExcel(0));  // it never took the Quit
+    EXPECT_TRUE(excel.Running());        // the watchdog had not ended it
+    EXPECT_THAT(excel.LogLines(), Contains("hang"));
+    EXPECT_THAT(excel.LogLines(), Contains("closed 基盤関数.XLA"));
+}
+
+// CoInitialize's answer decides whether COM may be used on the thread. A failure finds no running
+// Excel; S_FALSE (already initialised) counts and is ended like S_OK; RPC_E_CHANGED_MODE (in the
+// multithreaded apartment already) may be used but is not ours to end.
+TEST(IsExcelRunning, FollowsTheAnswerOfCoInitialize) {
+    NoExcelRegistered none;
+    ts::ScopedExcelProgIds ids;
+    ts::ExcelStandIn excel;
+    ASSERT_TRUE(excel.Start({}));
+    const struct {
+        HRESULT answer;
+        bool found;
+        int ends;
+    } rows[] = {{E_OUTOFMEMORY, false, 0}, {E_UNEXPECTED, false, 0}, {RPC_E_CHANGED_MODE, true, 0},
+                {S_FALSE, true, 1},        {S_OK, true, 1}};
+    for (const auto& row : rows) {
+        EndCom();  // this thread starts afresh
+        CoInitializeAnswer spy(row.answer);
+        ASSERT_TRUE(spy.Registered());
+        EXPECT_EQ(row.found, IsExcelRunning("Excel.Application")) << std::hex << row.answer;
+        EndCom();
+        EXPECT_EQ(row.ends, spy.Ends()) << std::hex << row.answer;
+    }
+    EXPECT_TRUE(IsExcelRunning("Excel.Application"));
+    EXPECT_TRUE(excel.CallLines().empty());
 }
 
 TEST(IsExcelRunning, TrueOnlyWhileAnInstanceRunsUnderThatProgId) {

@@ -390,6 +390,23 @@ TEST_F(Manager, MinimisingLeavesTheTrayIconAndItsMenuBringsTheWindowBackOrQuits)
     EXPECT_TRUE(Application().Terminated());
 }
 
+// A window that is never painted (one started minimised hides itself; one covered at its start is
+// not drawn where the desktop has no composition) still gets its icon, or nothing would be left.
+TEST_F(Manager, AWindowThatIsNeverPaintedStillGetsItsTrayIcon) {
+    Installation inst(Installation::Options().Registered());
+    Application().ClearTerminated();
+    form_ = std::make_unique<TManagerForm>(nullptr);
+    Application().SetMainForm(form_.get());
+    ASSERT_FALSE(form_->Ending());
+    EXPECT_TRUE(PumpUntil([&] { return form_->StartFinished(); }));  // never shown
+    EXPECT_EQ(0, form_->RefreshCount());
+    EXPECT_FALSE(IsWindowVisible(form_->Handle()));
+    ASSERT_NE(nullptr, form_->TaskTray1);
+    EXPECT_TRUE(form_->TaskTray1->Added());
+    EXPECT_EQ(1, shell_.Count(NIM_ADD));
+    EXPECT_EQ("Torvaマネージャ", LastTip());  // the caption, until a refresh finds the state
+}
+
 TEST_F(Manager, ANotificationAreaThatStopsAnsweringIsReportedOnceAndTheWindowWorks) {
     Installation inst(Installation::Options().Registered());
     // The icon is added; every later change of it times out, as at a busy log-on.
