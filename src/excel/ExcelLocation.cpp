@@ -110,11 +110,3 @@ std::vector<std::string> GetOfficeXlStartFolders() {
     }
     return folders;
 }
-
-std::string GetVirtualStoreCopy(const std::string& path) {
-    try {
-        return VirtualStoreCopyOf(GetShellFolder(CSIDL_LOCAL_APPDATA), path);
-    } catch (...) {
-        return std::string();
-    }
-}

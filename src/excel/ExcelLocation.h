@@ -19,8 +19,6 @@ bool GetOfficeXlStartFolder(std::string& folder, int version, unsigned long view
 // The start-up folder of every Office found, in ascending version, in every registry view the
 // system has; a folder found twice is listed once.
 std::vector<std::string> GetOfficeXlStartFolders();
-// The user's VirtualStore copy of Path (see VirtualStoreCopyOf), or empty.
-std::string GetVirtualStoreCopy(const std::string& path);
 // Makes a folder (Excel's start-up folder, typically) with every missing folder above it; true
 // when it exists afterwards.
 bool ForceFolders(const std::string& path);

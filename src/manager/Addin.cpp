@@ -1,6 +1,7 @@
 #include "manager/Addin.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <utility>
@@ -10,9 +11,11 @@
 #include "environment/Handles.h"
 #include "environment/OsVersion.h"
 #include "environment/Profile.h"
+#include "environment/ShellFolders.h"
 #include "environment/StrUtils.h"
 #include "excel/ExcelFacts.h"
 #include "excel/ExcelLocation.h"
+#include "excel/ExcelPaths.h"
 #include "manager/Association.h"
 #include "manager/Settings.h"
 #include "ui/AppHandle.h"
@@ -91,15 +94,26 @@ std::function<bool(const std::string&)>& RefusesNewFilesHook() {
     return hook;
 }
 
-// Where Windows turned a write to Path aside for this program, when it did; empty otherwise.
-std::string TurnedAsideCopy(const std::string& path, bool folder) {
-    const std::string aside = GetVirtualStoreCopy(path);
-    if (aside.empty()) return std::string();
-    return (folder ? IsFolder(aside) : IsFile(aside)) ? aside : std::string();
-}
+// Where Windows keeps the writes it turned aside for this program: under the local application-data
+// folder, asked once for a whole switch.
+class VirtualStore {
+public:
+    VirtualStore() : localAppData_(GetShellFolder(CSIDL_LOCAL_APPDATA)) {}
+    // Where a write to Path would go; empty where none can (no such folder, no drive letter).
+    std::string CopyOf(const std::string& path) const { return VirtualStoreCopyOf(localAppData_, path); }
+    // That copy of a file or folder, when Windows made one; empty otherwise.
+    std::string Made(const std::string& path, bool folder) const {
+        const std::string aside = CopyOf(path);
+        if (aside.empty()) return std::string();
+        return (folder ? IsFolder(aside) : IsFile(aside)) ? aside : std::string();
+    }
 
-void RemoveProbe(const std::string& probe) {
-    if (const std::string aside = TurnedAsideCopy(probe, true); !aside.empty()) RemoveDirectoryA(aside.c_str());
+private:
+    std::string localAppData_;
+};
+
+void RemoveProbe(const std::string& probe, const VirtualStore& store) {
+    if (const std::string aside = store.Made(probe, true); !aside.empty()) RemoveDirectoryA(aside.c_str());
     RemoveDirectoryA(probe.c_str());
 }
 
@@ -118,18 +132,18 @@ bool MayBeTurnedAside(const std::string& folder) {
 }
 
 // True when this user may not create a file in Folder, or Windows turns the creation aside.
-bool RefusesNewFiles(const std::string& folder) {
+bool RefusesNewFiles(const std::string& folder, const VirtualStore& store) {
     if (RefusesNewFilesHook() && RefusesNewFilesHook()(folder)) return true;
     const std::string probe = AddTrailingBackslash(folder) + kProbeFolder;
-    RemoveProbe(probe);  // one a crash left would answer for this attempt
+    RemoveProbe(probe, store);  // one a crash left would answer for this attempt
     if (!CreateDirectoryA(probe.c_str(), nullptr)) {
         const DWORD error = GetLastError();
         // Anything else (a full disk, say) is for the copy itself to meet and report.
         return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
     }
-    const bool turnedAside = !TurnedAsideCopy(probe, true).empty();
-    RemoveProbe(probe);
-    return turnedAside || (GetVirtualStoreCopy(probe).empty() && MayBeTurnedAside(folder));
+    const bool turnedAside = !store.Made(probe, true).empty();
+    RemoveProbe(probe, store);
+    return turnedAside || (store.CopyOf(probe).empty() && MayBeTurnedAside(folder));
 }
 
 // The start-up folder every Excel from 9 on opens besides its own, where this user may keep a
@@ -149,7 +163,8 @@ bool RemoveUsersOwnCopy(const std::string& userFolder) {
 
 // Carries out one action on Torva.xla in Folder. A copy Windows turned aside is no copy: Excel never
 // sees it. False when the folder did not take the change.
-bool ApplyCopyAction(CopyAction action, const std::string& folder, const std::string& source, OfficeSwitchReport& r) {
+bool ApplyCopyAction(CopyAction action, const std::string& folder, const std::string& source, const VirtualStore& store,
+                     OfficeSwitchReport& r) {
     const std::string installed = AddTrailingBackslash(folder) + excel::kProductWorkbook;
     switch (action) {
     case CopyAction::None: return true;
@@ -157,7 +172,7 @@ bool ApplyCopyAction(CopyAction action, const std::string& folder, const std::st
     case CopyAction::Refresh: {
         const bool existed = IsFile(installed);
         bool placed = CopyFileOpen(source, installed, false);
-        if (const std::string aside = TurnedAsideCopy(installed, false); !aside.empty()) {
+        if (const std::string aside = store.Made(installed, false); !aside.empty()) {
             RemoveFile(aside);
             placed = false;
         }
@@ -212,15 +227,16 @@ bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeS
             return false;
         }
         // What each folder allows is found before anything is placed, so that a refusal changes nothing.
+        const VirtualStore store;
         std::vector<StartupFolderAccess> access;
         for (const std::string& folder : folders) {
             const std::string installed = AddTrailingBackslash(folder) + excel::kProductWorkbook;
             // One left in the VirtualStore by an earlier write would hide what the folder itself holds.
-            if (const std::string aside = TurnedAsideCopy(installed, false); !aside.empty()) RemoveFile(aside);
+            if (const std::string aside = store.Made(installed, false); !aside.empty()) RemoveFile(aside);
             const bool holds = IsFile(installed);
             if (mode != 1 && !holds)
                 access.push_back(StartupFolderAccess::Takes);  // nothing to withdraw: no need to ask
-            else if (!RefusesNewFiles(folder))
+            else if (!RefusesNewFiles(folder, store))
                 access.push_back(StartupFolderAccess::Takes);
             else
                 access.push_back(holds ? StartupFolderAccess::Holds : StartupFolderAccess::Refuses);
@@ -233,11 +249,11 @@ bool SwitchOfficeStartupFile(const std::string& productFolder, int mode, OfficeS
             return false;
         }
         for (size_t i = 0; i < folders.size(); ++i)
-            if (!ApplyCopyAction(plan.folders[i], folders[i], source, r)) r.failed.push_back(folders[i]);
+            if (!ApplyCopyAction(plan.folders[i], folders[i], source, store, r)) r.failed.push_back(folders[i]);
         if (!userFolder.empty()) {
             if (plan.userCopy == CopyAction::Place) ForceFolders(userFolder);
             const bool ok = plan.userCopy == CopyAction::Remove ? RemoveUsersOwnCopy(userFolder)
-                                                                 : ApplyCopyAction(plan.userCopy, userFolder, source, r);
+                                                                 : ApplyCopyAction(plan.userCopy, userFolder, source, store, r);
             if (!ok) r.failed.push_back(userFolder);
         }
         return r.Ok();
