@@ -59,6 +59,12 @@ struct LocalMemTraits {
     static bool Valid(Type h) { return h != nullptr; }
     static void Close(Type h) { LocalFree(h); }
 };
+struct BitmapTraits {  // GDI bitmaps
+    using Type = HBITMAP;
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static void Close(Type h) { DeleteObject(h); }
+};
 struct ModuleTraits {
     using Type = HMODULE;
     static Type Invalid() { return nullptr; }
@@ -79,6 +85,7 @@ using UniqueFind = UniqueResource<FindTraits>;
 using UniqueHKey = UniqueResource<RegKeyTraits>;
 using UniqueLocal = UniqueResource<LocalMemTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueBitmap = UniqueResource<BitmapTraits>;
 
 // A COM interface pointer that is released once.
 template <typename I>

@@ -27,14 +27,6 @@ private:
     HDC dc_;
 };
 
-struct BitmapTraits {
-    using Type = HBITMAP;
-    static Type Invalid() { return nullptr; }
-    static bool Valid(Type h) { return h != nullptr; }
-    static void Close(Type h) { DeleteObject(h); }
-};
-using UniqueBitmap = UniqueResource<BitmapTraits>;
-
 // A new 24-bit bitmap of Width x Height with Source's picture stretched onto it; none on failure.
 // Every pixel is a copy of one of the source's (COLORONCOLOR): a blend would mix a transparent
 // colour into the picture's edges and leave coloured fringes around it.
